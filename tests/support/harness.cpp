@@ -313,6 +313,47 @@ SIZE ClientSize(HWND window) {
   return SIZE{client.right - client.left, client.bottom - client.top};
 }
 
+// Icon handles are not comparable across processes under Wine, so the icon is
+// judged by its pixels: the error icon is the only standard one that is
+// mostly red (warning is yellow, information and question are blue).
+double RedShare(HWND control) {
+  // Read from the screen: a window DC of another process's window gives
+  // nothing under Wine.
+  RECT area = {};
+  GetWindowRect(control, &area);
+  int width = area.right - area.left, height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return 0;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+  GdiFlush();
+  int red = 0;
+  const auto* pixels = static_cast<const BYTE*>(bits);
+  for (int i = 0; i < width * height; ++i) {
+    BYTE b = pixels[i * 4], g = pixels[i * 4 + 1], r = pixels[i * 4 + 2];
+    if (r > 150 && g < 110 && b < 110) ++red;
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return static_cast<double>(red) / (width * height);
+}
+
+// The box may not have painted yet when it is found: look again for a while.
+bool ShowsErrorIcon(HWND control) {
+  return WaitUntil([&] { return RedShare(control) >= 0.15; }, 3000);
+}
+
 MessageBoxTexts ReadMessageBox(HWND dialog) {
   MessageBoxTexts texts;
   texts.caption = WindowText(dialog);
@@ -324,8 +365,7 @@ MessageBoxTexts ReadMessageBox(HWND dialog) {
     if (_wcsicmp(className, L"Static") != 0) continue;
     LONG style = GetWindowLongW(child, GWL_STYLE);
     if ((style & SS_TYPEMASK) == SS_ICON) {
-      HICON shown = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-      texts.hasErrorIcon = shown != nullptr && shown == LoadIconW(nullptr, MAKEINTRESOURCEW(32513) /* IDI_ERROR */);
+      texts.hasErrorIcon = ShowsErrorIcon(child);
       continue;
     }
     std::wstring text = WindowText(child);

@@ -8,7 +8,9 @@
 #   wine_session_stop            ends the wineserver of this prefix and Xvfb
 #
 # ZARN_LOCALE_1251 and ZARN_LOCALE_1252 name the LC_ALL values of the two code
-# pages for tests that need the other one.
+# pages for tests that need the other one. With ZARN_USE_DISPLAY=1 and DISPLAY
+# set, the session uses that display instead of starting Xvfb (the demo on a
+# desktop).
 
 wine_session_log() { printf '[wine-session] %s\n' "$*" >&2; }
 
@@ -42,18 +44,22 @@ wine_session_start() {
   export WINEARCH=win64
   mkdir -p "$HOME"
 
-  # X server: the first free display, reported by Xvfb itself.
-  local fdfile=$work/xvfb.display
-  rm -f "$fdfile"
-  Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$fdfile" >"$work/xvfb.log" 2>&1 &
-  WINE_SESSION_XVFB=$!
-  local i
-  for i in $(seq 1 100); do
-    [ -s "$fdfile" ] && break
-    sleep 0.05
-  done
-  [ -s "$fdfile" ] || { wine_session_log "Xvfb did not start"; return 1; }
-  export DISPLAY=:$(head -n1 "$fdfile")
+  if [ "${ZARN_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+    wine_session_log "using the display $DISPLAY"
+  else
+    # X server: the first free display, reported by Xvfb itself.
+    local fdfile=$work/xvfb.display
+    rm -f "$fdfile"
+    Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$fdfile" >"$work/xvfb.log" 2>&1 &
+    WINE_SESSION_XVFB=$!
+    local i
+    for i in $(seq 1 100); do
+      [ -s "$fdfile" ] && break
+      sleep 0.05
+    done
+    [ -s "$fdfile" ] || { wine_session_log "Xvfb did not start"; return 1; }
+    export DISPLAY=:$(head -n1 "$fdfile")
+  fi
 
   rm -rf "$WINEPREFIX"
   wine_session_log "making a fresh prefix in $WINEPREFIX (display $DISPLAY)"

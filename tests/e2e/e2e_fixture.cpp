@@ -1,0 +1,105 @@
+#include "e2e_fixture.h"
+
+namespace e2e {
+
+using harness::Join;
+
+std::wstring ManagerExe() { return Join(ZARN_BUILD_DIR, L"ZarnWrapper.exe"); }
+std::wstring LauncherExe() { return Join(ZARN_BUILD_DIR, L"ZarnLauncher.exe"); }
+std::wstring SupportExe(const wchar_t* name) { return Join(ZARN_SUPPORT_DIR, name); }
+std::wstring DataFolder() { return Join(harness::LocalAppData(), L"ZarnSoft"); }
+std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+void E2ETest::SetUp() {
+  harness::EndWindowsOfClass(kWindowClass);
+  harness::DeleteKeyTree(harness::kCompanyKeyPath);
+  harness::DeleteValue(kRunKey, L"ZarnDRM");
+  harness::DeleteKeyTree(L"Software\\Wine\\AppDefaults\\ZarnLauncher.exe");
+  harness::DeleteKeyTree(L"Software\\Wine\\AppDefaults\\run.exe");
+  harness::RemoveTree(DataFolder());
+  harness::RemoveTree(kRoot);
+  harness::MakeDirs(kRoot);
+  openLog_ = Join(kRoot, L"opens.log");
+  SetEnvironmentVariableW(L"ZARN_OPEN_LOG", openLog_.c_str());
+}
+
+void E2ETest::TearDown() {
+  for (harness::Process& process : processes_) harness::Close(process);
+  harness::EndWindowsOfClass(kWindowClass);
+  harness::DeleteKeyTree(L"Software\\Wine\\AppDefaults\\ZarnLauncher.exe");
+  harness::DeleteKeyTree(L"Software\\Wine\\AppDefaults\\run.exe");
+}
+
+std::wstring E2ETest::MakeGameFolder(const SampleGame& game, bool install, const std::wstring& runDat) {
+  std::wstring folder = Join(kRoot, game.name);
+  harness::MakeDirs(Join(folder, L"html"));
+  harness::WriteWrapperConfig(folder, L"http://127.0.0.1:9/catalogue/");
+  harness::WriteBytes(Join(folder, L"html\\strings.txt"),
+                      harness::ReadBytes(Join(ZARN_SOURCE_DIR, L"gamefolder\\html\\strings.txt")));
+  CopyFileW(LauncherExe().c_str(), Join(folder, L"ZarnLauncher.exe").c_str(), FALSE);
+  CopyFileW((runDat.empty() ? ManagerExe() : runDat).c_str(), Join(folder, L"run.dat").c_str(), FALSE);
+  std::wstring settings = harness::SettingsText(game.id, L"Game " + std::to_wstring(game.id),
+                                                game.visitus, game.idpostfix);
+  if (!install) {
+    // Files only: the game is not registered (and no registry key is made).
+    harness::WriteBytes(Join(folder, L"settings.txt"),
+                        std::string("\x01\x00", 2) + harness::ToCodePage(settings, 1251));
+    if (!game.affiliate.empty()) harness::WriteBytes(Join(folder, L"affiliate.txt"), game.affiliate);
+    return folder;
+  }
+  harness::GameFixture fixture;
+  fixture.subkey = game.name;
+  fixture.folder = folder;
+  fixture.settings = settings;
+  fixture.affiliate = game.affiliate;
+  fixture.writeAffiliate = !game.affiliate.empty();
+  harness::InstallGame(fixture);
+  return folder;
+}
+
+void E2ETest::CreateProductKey() { harness::CreateKey(harness::kProductKeyPath); }
+
+harness::Process E2ETest::StartManager(const std::wstring& arguments, const std::wstring& directory) {
+  harness::Process process =
+      harness::Start(ManagerExe(), Quote(ManagerExe()) + (arguments.empty() ? L"" : L" " + arguments),
+                     directory);
+  EXPECT_NE(process.handle, nullptr);
+  processes_.push_back(process);
+  return process;
+}
+
+harness::Process E2ETest::StartLauncher(const std::wstring& folder, const std::wstring& arguments) {
+  std::wstring launcher = Join(folder, L"ZarnLauncher.exe");
+  harness::Process process =
+      harness::Start(launcher, Quote(launcher) + (arguments.empty() ? L"" : L" " + arguments));
+  EXPECT_NE(process.handle, nullptr);
+  processes_.push_back(process);
+  return process;
+}
+
+HWND E2ETest::WaitForMainWindow(const harness::Process& process, DWORD timeoutMs) {
+  return harness::WaitForWindow(kWindowClass, process.id, timeoutMs);
+}
+
+DWORD E2ETest::RequestExit(const harness::Process& process) {
+  UINT message = RegisterWindowMessageW(L"WM_NEED_TO_RESELECT_GAME_ZARNSOFT");
+  for (HWND window : harness::TopLevelWindows(process.id, kWindowClass)) {
+    PostMessageW(window, message, 0, 0);
+  }
+  return harness::WaitExit(process, 10000);
+}
+
+std::vector<std::string> E2ETest::RecordedOpens() {
+  std::vector<std::string> lines;
+  std::string text = harness::ReadBytes(openLog_);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace e2e

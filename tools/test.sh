@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the README's test command, and what
+# CI runs (.ci/run). Installs what it needs on Debian 12 first.
+#
+#   1. native build (clang, ASan + UBSan): unit tests, brief fuzz runs, the
+#      test server's own test
+#   2. i686 build (the shipping 32-bit programs), warnings are errors
+#   3. x86_64 build: the Win32 tests and the end-to-end tests, run through
+#      wine64 in a fresh prefix of this run under Xvfb
+#
+# Everything started here is ended here, by process id or by this run's own
+# Wine prefix.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash tools/setup-debian.sh
+
+step() { printf '\n=== %s\n' "$*"; }
+start=$(date +%s)
+
+step "native build"
+cmake --preset native >/dev/null
+cmake --build build/native
+
+step "i686 build (shipping, -Werror)"
+cmake --preset i686 >/dev/null
+cmake --build build/i686 --target all dist
+
+step "x86_64 build"
+cmake --preset x86_64 >/dev/null
+cmake --build build/x86_64 --target all dist
+
+step "imports: Windows' own DLLs only"
+bash tools/check-imports.sh build/i686 build/x86_64
+
+step "native tests"
+(cd build/native && ctest --output-on-failure -j2)
+
+step "Win32 and end-to-end tests under Wine"
+source tools/lib/wine-session.sh
+trap wine_session_stop EXIT
+wine_session_start "$root/build/wine"
+# Shared registry and windows: one test at a time.
+(cd build/x86_64 && ctest --output-on-failure -j1)
+
+step "all tests passed in $(( $(date +%s) - start )) s"
