@@ -49,3 +49,8 @@ struct AppState {
 };
 
 AppState& App();
+
+#if defined(__i386__)
+// The notification-area record as Windows Vista and later define it.
+static_assert(sizeof(NOTIFYICONDATAW) == 956, "NOTIFYICONDATAW of the 32-bit build");
+#endif
