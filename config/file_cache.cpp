@@ -19,30 +19,6 @@ void FoldedName(char (&out)[128], const char* name) {
   UpcaseName(out);
 }
 
-// Reads the whole file into a new block of size + 1 bytes; the extra byte is a
-// NUL that is not counted. Null when the file cannot be opened or read.
-char* ReadWholeFile(const char* name, int32_t* size) {
-  FILE* file = std::fopen(name, "rb");
-  if (file == nullptr) return nullptr;
-  char* block = nullptr;
-  long length = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-  if (length >= 0 && length < INT32_MAX && std::fseek(file, 0, SEEK_SET) == 0) {
-    block = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
-    if (block != nullptr) {
-      if (std::fread(block, 1, static_cast<size_t>(length), file) == static_cast<size_t>(length)) {
-        block[length] = '\0';
-        *size = static_cast<int32_t>(length);
-      } else {
-        std::free(block);
-        block = nullptr;
-      }
-    }
-  }
-  std::fclose(file);
-  return block;
-}
-
 }  // namespace
 
 FileCacheEntry* FileCacheFind(const char* name) {
@@ -99,4 +75,26 @@ int FileCacheCount() { return gCount; }
 
 const FileCacheEntry* FileCacheAt(int index) {
   return index >= 0 && index < gCount ? gEntries[index] : nullptr;
+}
+
+char* ReadWholeFile(const char* name, int32_t* size) {
+  FILE* file = std::fopen(name, "rb");
+  if (file == nullptr) return nullptr;
+  char* block = nullptr;
+  long length = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+  if (length >= 0 && length < INT32_MAX && std::fseek(file, 0, SEEK_SET) == 0) {
+    block = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
+    if (block != nullptr) {
+      if (std::fread(block, 1, static_cast<size_t>(length), file) == static_cast<size_t>(length)) {
+        block[length] = '\0';
+        *size = static_cast<int32_t>(length);
+      } else {
+        std::free(block);
+        block = nullptr;
+      }
+    }
+  }
+  std::fclose(file);
+  return block;
 }

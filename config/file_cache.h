@@ -34,6 +34,11 @@ char* FileCacheLoad(const char* name, int32_t* outSize);
 // Drops the entry whose data pointer is `data`; false when none has it.
 bool FileCacheRelease(const char* data);
 
+// Reads the whole file `name` into a new heap block (free with std::free) of
+// size + 1 bytes, the last one a NUL that is not counted. Null when the file
+// cannot be opened or read. Does not touch the cache.
+char* ReadWholeFile(const char* name, int32_t* size);
+
 // Number of live entries and the entry at an index, in table order.
 int FileCacheCount();
 const FileCacheEntry* FileCacheAt(int index);

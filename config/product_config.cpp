@@ -86,24 +86,14 @@ void LoadWrapperConfig() {
 }
 
 char* ReadSettingsFile() {
-  FILE* file = std::fopen("settings.txt", "rb");
-  if (file == nullptr) return nullptr;
-  char* text = nullptr;
-  long length = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-  if (length >= 2 && std::fseek(file, 2, SEEK_SET) == 0) {
-    size_t body = static_cast<size_t>(length - 2);
-    text = static_cast<char*>(std::malloc(body + 1));
-    if (text != nullptr) {
-      if (std::fread(text, 1, body, file) == body) {
-        text[body] = '\0';
-      } else {
-        std::free(text);
-        text = nullptr;
-      }
-    }
+  int32_t size = 0;
+  char* text = ReadWholeFile("settings.txt", &size);
+  if (text == nullptr) return nullptr;
+  if (size < 2) {  // no room for the header: unreadable
+    std::free(text);
+    return nullptr;
   }
-  std::fclose(file);
+  std::memmove(text, text + 2, static_cast<size_t>(size) - 1);  // the text and its NUL
   return text;
 }
 
