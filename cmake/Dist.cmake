@@ -8,7 +8,7 @@ foreach(game_dir ${ZARN_SAMPLE_GAMES})
   set(out ${ZARN_DIST_DIR}/${game})
   list(APPEND dist_commands
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
-    COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/gamefolder/html ${out}/html
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/gamefolder/common ${out}
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${game_dir} ${out}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:ZarnLauncher> ${out}/ZarnLauncher.exe
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:ZarnWrapper> ${out}/run.dat)

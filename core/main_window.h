@@ -1,5 +1,5 @@
 // The manager's main window: class "ZarnWrapperWindow", a fixed 730 x 512
-// client area, the exit request and the hide-on-close rule.
+// client area, and the window procedure that dispatches every message.
 #pragma once
 
 #include <windows.h>
@@ -7,8 +7,29 @@
 constexpr int kClientWidth = 730;
 constexpr int kClientHeight = 512;
 
+// Timer ids of the catalogue checks: 2 fires once after a random delay of up
+// to an hour and arms 1, which fires every two hours.
+constexpr UINT_PTR kCatalogueTimerId = 1;
+constexpr UINT_PTR kStartDelayTimerId = 2;
+constexpr UINT kCatalogueTimerPeriodMs = 7200000;
+
+// Private messages of the main window.
+constexpr UINT kElementClickMessage = WM_USER + 10;     // wParam: UTF-16 id, lParam: element
+constexpr UINT kRebuildGameListMessage = WM_USER + 12;
+constexpr UINT kTrayMessage = WM_USER + 13;             // wParam: icon id, lParam: event
+constexpr UINT kDownloadAnnouncedMessage = WM_USER + 14;
+constexpr UINT kPlayInstalledMessage = WM_USER + 15;
+constexpr UINT kInstallerEndedMessage = WM_USER + 16;
+constexpr UINT kShowNewsMessage = WM_USER + 17;         // lParam: pop-up kind
+constexpr LPARAM kBalloonUserClick = 0x405;             // NIN_BALLOONUSERCLICK
+
 bool RegisterMainWindowClass(HINSTANCE instance);
 
-// Creates the main window titled with the company name, stores it in AppState
-// and shows or hides it by AppState::windowVisible. Null on failure.
+// Creates the main window titled with the company name, arms the first
+// catalogue timer, adds the notification-area icon and shows or hides the
+// window by AppState::windowVisible. Null on failure.
 HWND CreateMainWindow(HINSTANCE instance);
+
+// The period of the start-delay timer for a random number r in [0, 32767]:
+// r / 32767 of an hour, in single precision, truncated to milliseconds.
+UINT StartDelayMs(int r);

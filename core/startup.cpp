@@ -20,6 +20,7 @@
 #include "core/main_window.h"
 #include "core/path_text.h"
 #include "core/text.h"
+#include "core/tray.h"
 #include "resources/resource_ids.h"
 #include "ui/ui_strings.h"
 
@@ -163,6 +164,7 @@ int Shutdown(int exitCode) {
   if (app.catalogueTimer != 0) KillTimer(app.mainWindow, app.catalogueTimer);
   if (app.startDelayTimer != 0) KillTimer(app.mainWindow, app.startDelayTimer);
   app.transferStop = true;
+  RemoveTrayIcon();
   ClearInstalledGames();
   return exitCode;
 }
@@ -203,6 +205,10 @@ int RunManager(HINSTANCE instance) {
     SelectGame(ReadLastGameId());
     app.windowVisible = false;
   }
+
+  // The entry is rewritten at every start, whatever the menu said last time.
+  DeleteAutostartEntry();
+  WriteAutostartEntry();
 
   if (!RegisterMainWindowClass(instance) || CreateMainWindow(instance) == nullptr) {
     ClearInstalledGames();

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the program icons (resources/*.ico) deterministically.
+"""Writes the program icons (resources/*.ico, gamefolder/common/small.ico).
 
 Each icon is a 32-bit BGRA image with an AND mask, in the BMP form that ICO
 files hold, at 16, 32 and 48 pixels: a rounded tile in the publisher's orange
@@ -77,6 +77,8 @@ def main():
     orange, white = (0xF0, 0x8A, 0x1C), (0xFF, 0xFF, 0xFF)
     write_ico(os.path.join(res, 'wrapper.ico'), [48, 32, 16], orange, white)
     write_ico(os.path.join(res, 'wrapper_small.ico'), [16, 32], orange, white)
+    # The notification-area icon that every game folder ships.
+    write_ico(os.path.join(root, 'gamefolder', 'common', 'small.ico'), [16, 32], orange, white)
     return 0
 
 

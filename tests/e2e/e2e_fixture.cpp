@@ -16,6 +16,7 @@ void E2ETest::SetUp() {
   harness::DeleteValue(kRunKey, L"ZarnDRM");
   harness::DeleteKeyTree(L"Software\\Wine\\AppDefaults\\ZarnLauncher.exe");
   harness::DeleteKeyTree(L"Software\\Wine\\AppDefaults\\run.exe");
+  harness::DeleteKeyTree(L"Software\\Wine\\AppDefaults\\ZarnWrapper.exe");
   harness::RemoveTree(DataFolder());
   harness::RemoveTree(kRoot);
   harness::MakeDirs(kRoot);
@@ -28,6 +29,7 @@ void E2ETest::TearDown() {
   harness::EndWindowsOfClass(kWindowClass);
   harness::DeleteKeyTree(L"Software\\Wine\\AppDefaults\\ZarnLauncher.exe");
   harness::DeleteKeyTree(L"Software\\Wine\\AppDefaults\\run.exe");
+  harness::DeleteKeyTree(L"Software\\Wine\\AppDefaults\\ZarnWrapper.exe");
 }
 
 std::wstring E2ETest::MakeGameFolder(const SampleGame& game, bool install, const std::wstring& runDat) {
@@ -35,7 +37,7 @@ std::wstring E2ETest::MakeGameFolder(const SampleGame& game, bool install, const
   harness::MakeDirs(Join(folder, L"html"));
   harness::WriteWrapperConfig(folder, L"http://127.0.0.1:9/catalogue/");
   harness::WriteBytes(Join(folder, L"html\\strings.txt"),
-                      harness::ReadBytes(Join(ZARN_SOURCE_DIR, L"gamefolder\\html\\strings.txt")));
+                      harness::ReadBytes(Join(ZARN_SOURCE_DIR, L"gamefolder\\common\\html\\strings.txt")));
   CopyFileW(LauncherExe().c_str(), Join(folder, L"ZarnLauncher.exe").c_str(), FALSE);
   CopyFileW((runDat.empty() ? ManagerExe() : runDat).c_str(), Join(folder, L"run.dat").c_str(), FALSE);
   std::wstring settings = harness::SettingsText(game.id, L"Game " + std::to_wstring(game.id),

@@ -135,7 +135,6 @@ TEST_F(E2ETest, NoInstalledGameShowsTheErrorBoxAfterAskingOthersToExit) {
   HWND box = harness::WaitForWindow(L"#32770", manager.id, 10000);
   ASSERT_NE(box, nullptr);
   harness::MessageBoxTexts texts = harness::ReadMessageBox(box);
-  std::string strings = harness::ReadBytes(Join(ZARN_SOURCE_DIR, L"gamefolder\\html\\strings.txt"));
   EXPECT_EQ(texts.caption, L"\x0418\x0433\x0440\x044b \x043e\x0442 ZarnSoft");
   EXPECT_EQ(texts.text, L"\x041d\x0435 \x043d\x0430\x0439\x0434\x0435\x043d\x043e \x043d\x0438 "
                         L"\x043e\x0434\x043d\x043e\x0439 \x0443\x0441\x0442\x0430\x043d\x043e\x0432"
