@@ -1,0 +1,147 @@
+// Font cache: description -> HFONT, family list -> installed face. Fonts live
+// until the process ends; a screen uses a handful.
+#include "ui/engine/win32/font_cache.h"
+
+#include <map>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+
+namespace win32host {
+namespace {
+
+struct CachedFont {
+  HFONT font = nullptr;
+  engine::FontMetrics metrics;
+  bool haveMetrics = false;
+};
+
+struct FontKey {
+  std::string family;
+  int size;
+  int weight;
+  bool italic;
+  bool operator<(const FontKey& o) const {
+    return std::tie(family, size, weight, italic) < std::tie(o.family, o.size, o.weight, o.italic);
+  }
+};
+
+std::map<FontKey, CachedFont> gFonts;
+std::unordered_map<std::wstring, bool> gFaceInstalled;
+HDC gMeasureDc = nullptr;
+
+HDC MeasureDc() {
+  if (gMeasureDc == nullptr) gMeasureDc = CreateCompatibleDC(nullptr);
+  return gMeasureDc;
+}
+
+int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+bool FaceInstalled(const std::wstring& face) {
+  auto known = gFaceInstalled.find(face);
+  if (known != gFaceInstalled.end()) return known->second;
+  LOGFONTW query = {};
+  query.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(query.lfFaceName, face.c_str(), LF_FACESIZE);
+  bool found = false;
+  EnumFontFamiliesExW(MeasureDc(), &query, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+  gFaceInstalled[face] = found;
+  return found;
+}
+
+std::wstring DefaultFace() {
+  static std::wstring face;
+  if (face.empty()) {
+    LOGFONTW font = {};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+    face = font.lfFaceName[0] != L'\0' ? font.lfFaceName : L"Tahoma";
+  }
+  return face;
+}
+
+std::wstring Widen(const std::string& utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
+  return out;
+}
+
+std::wstring GenericFace(const std::wstring& family) {
+  if (_wcsicmp(family.c_str(), L"serif") == 0) return L"Times New Roman";
+  if (_wcsicmp(family.c_str(), L"sans-serif") == 0) return L"Arial";
+  if (_wcsicmp(family.c_str(), L"monospace") == 0) return L"Courier New";
+  if (_wcsicmp(family.c_str(), L"cursive") == 0) return L"Comic Sans MS";
+  if (_wcsicmp(family.c_str(), L"fantasy") == 0) return L"Impact";
+  return family;
+}
+
+std::wstring ResolveFace(const std::string& familyList) {
+  std::wstring list = Widen(familyList);
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t comma = list.find(L',', start);
+    std::wstring name = list.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start);
+    size_t first = name.find_first_not_of(L" \t\"'");
+    size_t last = name.find_last_not_of(L" \t\"'");
+    if (first != std::wstring::npos) {
+      std::wstring face = GenericFace(name.substr(first, last - first + 1));
+      if (face.size() < LF_FACESIZE && FaceInstalled(face)) return face;
+    }
+    if (comma == std::wstring::npos) break;
+    start = comma + 1;
+  }
+  return DefaultFace();
+}
+
+CachedFont& Cached(const engine::FontDesc& desc) {
+  FontKey key{desc.family, desc.size, desc.weight, desc.italic};
+  CachedFont& cached = gFonts[key];
+  if (cached.font == nullptr) {
+    std::wstring face = ResolveFace(desc.family);
+    cached.font = CreateFontW(-(desc.size > 0 ? desc.size : 1), 0, 0, 0, desc.weight, desc.italic, FALSE,
+                              FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                              ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+  }
+  return cached;
+}
+
+}  // namespace
+
+HFONT FontFor(const engine::FontDesc& font) { return Cached(font).font; }
+
+engine::FontMetrics MetricsFor(const engine::FontDesc& font) {
+  CachedFont& cached = Cached(font);
+  if (!cached.haveMetrics) {
+    HDC dc = MeasureDc();
+    HGDIOBJ old = SelectObject(dc, cached.font);
+    TEXTMETRICW tm = {};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    cached.metrics.ascent = tm.tmAscent;
+    cached.metrics.descent = tm.tmDescent;
+    cached.metrics.lineGap = tm.tmExternalLeading;
+    cached.haveMetrics = true;
+  }
+  return cached.metrics;
+}
+
+int MeasureText(const engine::FontDesc& font, const wchar_t* text, size_t length) {
+  if (length == 0) return 0;
+  HDC dc = MeasureDc();
+  HGDIOBJ old = SelectObject(dc, Cached(font).font);
+  SIZE size = {};
+  GetTextExtentPoint32W(dc, text, static_cast<int>(length), &size);
+  SelectObject(dc, old);
+  return size.cx;
+}
+
+std::wstring FaceFor(const engine::FontDesc& font) {
+  LOGFONTW logical = {};
+  GetObjectW(FontFor(font), sizeof logical, &logical);
+  return logical.lfFaceName;
+}
+
+}  // namespace win32host
