@@ -39,8 +39,24 @@ step "native tests"
 
 step "Win32 and end-to-end tests under Wine"
 source tools/lib/wine-session.sh
-trap wine_session_stop EXIT
+server_pid=
+stop_all() {
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
+  wine_session_stop
+}
+trap stop_all EXIT
 wine_session_start "$root/build/wine"
+# The local publisher server of the tests, on a free port; the tests put
+# their files into its folder and steer it with its control requests.
+www=$root/build/wine/www
+rm -rf "$www" && mkdir -p "$www"
+rm -f "$root/build/wine/server.port"
+python3 tools/testserver.py --root "$www" --port 0 --port-file "$root/build/wine/server.port" \
+  --log "$root/build/wine/server.log" &
+server_pid=$!
+for _ in $(seq 1 100); do [ -s "$root/build/wine/server.port" ] && break; sleep 0.05; done
+export ZARN_TEST_SERVER="http://127.0.0.1:$(cat "$root/build/wine/server.port")"
+export ZARN_TEST_SERVER_ROOT="Z:$(printf '%s' "$www" | tr / '\\')"
 # Shared registry and windows: one test at a time.
 (cd build/x86_64 && ctest --output-on-failure -j1)
 

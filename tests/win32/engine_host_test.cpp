@@ -1,0 +1,497 @@
+// The engine in a real window: the operations' contract, rendering checked by
+// pixels, mouse events reaching the attached handler, hover looks, and remote
+// pictures from the local test HTTP server.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <wininet.h>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "harness.h"
+#include "ui/engine/win32/htmlayout.h"
+#include "ui/engine/win32/pictures.h"
+
+namespace {
+
+using harness::Join;
+
+const std::wstring kFolder = L"C:\\zarn-tests\\engine";
+
+LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  BOOL handled = FALSE;
+  LRESULT result = HTMLayoutProcND(window, message, wParam, lParam, &handled);
+  if (handled) return result;
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A rendered picture of the window's document.
+struct Pixels {
+  int width = 0, height = 0;
+  std::vector<uint32_t> data;  // 0x00RRGGBB
+  uint32_t At(int x, int y) const { return data[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
+  int CountIn(RECT r, bool (*match)(uint32_t)) const {
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) n += match(At(x, y)) ? 1 : 0;
+    return n;
+  }
+};
+
+class EngineWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    static ATOM registered = [] {
+      WNDCLASSW windowClass = {};
+      windowClass.lpfnWndProc = TestWindowProc;
+      windowClass.hInstance = GetModuleHandleW(nullptr);
+      windowClass.lpszClassName = L"ZarnEngineTest";
+      return RegisterClassW(&windowClass);
+    }();
+    ASSERT_NE(registered, 0);
+    harness::RemoveTree(kFolder);
+    harness::MakeDirs(kFolder);
+    RECT frame = {0, 0, 300, 200};
+    AdjustWindowRect(&frame, WS_POPUP, FALSE);
+    window_ = CreateWindowExW(0, L"ZarnEngineTest", L"engine", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window_, nullptr);
+  }
+  void TearDown() override {
+    DestroyWindow(window_);
+    harness::RemoveTree(kFolder);
+  }
+
+  void Load(const std::string& html) {
+    std::wstring base = Join(kFolder, L"page.htm");
+    ASSERT_TRUE(HTMLayoutLoadHtmlEx(window_, reinterpret_cast<const BYTE*>(html.data()),
+                                    static_cast<UINT>(html.size()), base.c_str()));
+    Pump();
+  }
+  void Pump(DWORD ms = 0) {
+    DWORD start = GetTickCount();
+    do {
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+      if (ms > 0) Sleep(10);
+    } while (GetTickCount() - start < ms);
+  }
+  Pixels Render() {
+    Pixels pixels;
+    pixels.width = 300;
+    pixels.height = 200;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 300, -200, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    EXPECT_TRUE(HTMLayoutRenderToDC(window_, dc, nullptr));
+    GdiFlush();
+    pixels.data.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + 300 * 200);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixels;
+  }
+  HELEMENT Root() {
+    HELEMENT root = nullptr;
+    EXPECT_EQ(HTMLayoutGetRootElement(window_, &root), HLDOM_OK);
+    return root;
+  }
+  // Depth-first search by id, as the manager does it.
+  HELEMENT ById(HELEMENT element, const wchar_t* id) {
+    LPCWSTR value = nullptr;
+    HTMLayoutGetAttributeByName(element, "id", &value);
+    if (value != nullptr && std::wstring(value) == id) return element;
+    UINT count = 0;
+    HTMLayoutGetChildrenCount(element, &count);
+    for (UINT i = 0; i < count; ++i) {
+      HELEMENT child = nullptr;
+      HTMLayoutGetNthChild(element, i, &child);
+      if (HELEMENT found = ById(child, id)) return found;
+    }
+    return nullptr;
+  }
+  HELEMENT ById(const wchar_t* id) { return ById(Root(), id); }
+  RECT Location(HELEMENT element) {
+    RECT rect = {};
+    EXPECT_EQ(HTMLayoutGetElementLocation(element, &rect), HLDOM_OK);
+    return rect;
+  }
+
+  HWND window_ = nullptr;
+};
+
+bool IsRed(uint32_t c) { return ((c >> 16) & 0xFF) > 200 && ((c >> 8) & 0xFF) < 60 && (c & 0xFF) < 60; }
+bool IsBlue(uint32_t c) { return ((c >> 16) & 0xFF) < 60 && ((c >> 8) & 0xFF) < 60 && (c & 0xFF) > 200; }
+bool IsDark(uint32_t c) { return ((c >> 16) & 0xFF) < 100 && ((c >> 8) & 0xFF) < 100 && (c & 0xFF) < 100; }
+
+// --- the operations' contract
+
+TEST_F(EngineWindowTest, TreeOperationsFollowTheDocument) {
+  Load("<html><body><div id=a class=x>one<b>two</b></div><p id=b></p></body></html>");
+  HELEMENT root = Root();
+  ASSERT_NE(root, nullptr);
+  LPCSTR type = nullptr;
+  ASSERT_EQ(HTMLayoutGetElementType(root, &type), HLDOM_OK);
+  EXPECT_STREQ(type, "html");
+
+  HELEMENT a = ById(L"a");
+  ASSERT_NE(a, nullptr);
+  UINT count = 0;
+  EXPECT_EQ(HTMLayoutGetChildrenCount(a, &count), HLDOM_OK);
+  EXPECT_EQ(count, 2u);
+  HELEMENT text = nullptr;
+  HTMLayoutGetNthChild(a, 0, &text);
+  HTMLayoutGetElementType(text, &type);
+  EXPECT_STREQ(type, "text");
+  HELEMENT parent = nullptr;
+  EXPECT_EQ(HTMLayoutGetParentElement(text, &parent), HLDOM_OK);
+  EXPECT_EQ(parent, a);
+
+  HELEMENT past = reinterpret_cast<HELEMENT>(1);
+  EXPECT_EQ(HTMLayoutGetNthChild(a, 2, &past), HLDOM_OK);
+  EXPECT_EQ(past, nullptr) << "an index past the end gives no element";
+  LPCWSTR value = reinterpret_cast<LPCWSTR>(1);
+  EXPECT_EQ(HTMLayoutGetAttributeByName(a, "href", &value), HLDOM_OK);
+  EXPECT_EQ(value, nullptr) << "an absent attribute gives null";
+  EXPECT_EQ(HTMLayoutGetAttributeByName(a, "class", &value), HLDOM_OK);
+  EXPECT_STREQ(value, L"x");
+}
+
+TEST_F(EngineWindowTest, CreatedElementsInsertAtAnIndexAndPastTheEndAppend) {
+  Load("<html><body><ul id=list><li id=first>1</li></ul></body></html>");
+  HELEMENT list = ById(L"list");
+  struct {
+    const char* tag;
+    UINT index;
+    const wchar_t* id;
+  } inserts[] = {{"li", 0, L"zero"}, {"li", 99, L"last"}, {"li", 1, L"middle"}};
+  for (const auto& c : inserts) {
+    HELEMENT created = nullptr;
+    ASSERT_EQ(HTMLayoutCreateElement(c.tag, L"", &created), HLDOM_OK);
+    HELEMENT parentBefore = reinterpret_cast<HELEMENT>(1);
+    HTMLayoutGetParentElement(created, &parentBefore);
+    EXPECT_EQ(parentBefore, nullptr) << "detached";
+    HTMLayoutSetAttributeByName(created, "id", c.id);
+    ASSERT_EQ(HTMLayoutInsertElement(created, list, c.index), HLDOM_OK);
+  }
+  std::vector<std::wstring> ids;
+  UINT count = 0;
+  HTMLayoutGetChildrenCount(list, &count);
+  for (UINT i = 0; i < count; ++i) {
+    HELEMENT child = nullptr;
+    HTMLayoutGetNthChild(list, i, &child);
+    LPCWSTR id = nullptr;
+    HTMLayoutGetAttributeByName(child, "id", &id);
+    ids.push_back(id != nullptr ? id : L"");
+  }
+  EXPECT_EQ(ids, (std::vector<std::wstring>{L"zero", L"middle", L"first", L"last"}));
+}
+
+TEST_F(EngineWindowTest, StaleHandlesAreRefused) {
+  Load("<html><body><div id=gone><i id=inner>x</i></div><div id=kept></div></body></html>");
+  HELEMENT gone = ById(L"gone");
+  HELEMENT inner = ById(L"inner");
+  HELEMENT kept = ById(L"kept");
+  ASSERT_EQ(HTMLayoutDeleteElement(gone), HLDOM_OK);
+  LPCSTR type = nullptr;
+  LPCWSTR value = nullptr;
+  UINT count = 0;
+  HELEMENT child = nullptr;
+  for (HELEMENT stale : {gone, inner}) {
+    EXPECT_EQ(HTMLayoutGetElementType(stale, &type), HLDOM_INVALID_HANDLE);
+    EXPECT_EQ(HTMLayoutGetAttributeByName(stale, "id", &value), HLDOM_INVALID_HANDLE);
+    EXPECT_EQ(HTMLayoutSetAttributeByName(stale, "id", L"x"), HLDOM_INVALID_HANDLE);
+    EXPECT_EQ(HTMLayoutSetStyleAttribute(stale, "visibility", L"hidden"), HLDOM_INVALID_HANDLE);
+    EXPECT_EQ(HTMLayoutGetChildrenCount(stale, &count), HLDOM_INVALID_HANDLE);
+    EXPECT_EQ(HTMLayoutGetNthChild(stale, 0, &child), HLDOM_INVALID_HANDLE);
+    EXPECT_EQ(HTMLayoutSetElementInnerText16(stale, L"x", 1), HLDOM_INVALID_HANDLE);
+    EXPECT_EQ(HTMLayoutUpdateElement(stale, TRUE), HLDOM_INVALID_HANDLE);
+    EXPECT_EQ(HTMLayoutDeleteElement(stale), HLDOM_INVALID_HANDLE);
+  }
+  EXPECT_EQ(HTMLayoutGetElementType(kept, &type), HLDOM_OK);
+
+  // A new document makes every handle of the old one stale.
+  Load("<html><body><div id=kept></div></body></html>");
+  EXPECT_EQ(HTMLayoutGetElementType(kept, &type), HLDOM_INVALID_HANDLE);
+  EXPECT_EQ(HTMLayoutInsertElement(kept, Root(), 0), HLDOM_INVALID_HANDLE);
+  EXPECT_EQ(HTMLayoutGetElementType(reinterpret_cast<HELEMENT>(0x7FFFFFF0), &type), HLDOM_INVALID_HANDLE);
+  EXPECT_EQ(HTMLayoutGetElementType(nullptr, &type), HLDOM_INVALID_HANDLE);
+}
+
+TEST_F(EngineWindowTest, AttributeTextsAreTheEnginesAndFollowChanges) {
+  Load("<html><body><a id=link href=\"http://x/\">go</a></body></html>");
+  HELEMENT link = ById(L"link");
+  LPCWSTR first = nullptr;
+  HTMLayoutGetAttributeByName(link, "href", &first);
+  EXPECT_STREQ(first, L"http://x/");
+  EXPECT_EQ(HTMLayoutSetAttributeByName(link, "href", L"http://y/\x0418"), HLDOM_OK);
+  LPCWSTR second = nullptr;
+  HTMLayoutGetAttributeByName(link, "HREF", &second);
+  EXPECT_STREQ(second, L"http://y/\x0418") << "names in any letter case";
+  EXPECT_EQ(HTMLayoutSetElementInnerText16(link, L"abcdef", 3), HLDOM_OK);
+  UINT count = 0;
+  HTMLayoutGetChildrenCount(link, &count);
+  ASSERT_EQ(count, 1u);
+}
+
+// --- rendering
+
+TEST_F(EngineWindowTest, DrawsBackgroundsBordersTextAndHidesHiddenElements) {
+  Load("<html><body style='margin:0; background:#ffffff'>"
+       "<div id=box style='position:absolute; left:10px; top:10px; width:100px; height:50px;"
+       " background:#ff0000; border:4px solid #0000ff'></div>"
+       "<div id=words style='position:absolute; left:150px; top:10px; width:140px; font:20px Arial;"
+       " color:#000000'>Words here</div>"
+       "<div id=hide style='position:absolute; left:10px; top:120px; width:60px; height:40px;"
+       " background:#ff0000'></div></body></html>");
+  Pixels pixels = Render();
+  EXPECT_TRUE(IsRed(pixels.At(60, 35))) << std::hex << pixels.At(60, 35);
+  EXPECT_TRUE(IsBlue(pixels.At(11, 11))) << "border";
+  EXPECT_TRUE(IsBlue(pixels.At(60, 66))) << "bottom border: 10 + 50 + 2 * 4 = 68";
+  EXPECT_EQ(pixels.At(60, 69), 0xFFFFFFu);
+  EXPECT_EQ(pixels.At(5, 5), 0xFFFFFFu) << "outside: the page background";
+  EXPECT_GT(pixels.CountIn(RECT{150, 10, 290, 40}, IsDark), 30) << "text is drawn";
+  EXPECT_TRUE(IsRed(pixels.At(40, 140)));
+
+  HELEMENT hide = ById(L"hide");
+  ASSERT_EQ(HTMLayoutSetStyleAttribute(hide, "visibility", L"hidden"), HLDOM_OK);
+  ASSERT_EQ(HTMLayoutUpdateElement(hide, TRUE), HLDOM_OK);
+  EXPECT_EQ(Render().At(40, 140), 0xFFFFFFu) << "a hidden element is not drawn";
+  HTMLayoutSetStyleAttribute(hide, "visibility", L"visible");
+  HTMLayoutUpdateElement(hide, TRUE);
+  EXPECT_TRUE(IsRed(Render().At(40, 140)));
+}
+
+TEST_F(EngineWindowTest, DrawsPicturesScaledWithTheirTransparencyAndLeavesMissingOnesEmpty) {
+  // 2 x 2: the left column opaque red, the right column blue at half alpha.
+  uint32_t bgra[4] = {0xFFFF0000, 0x800000FF, 0xFFFF0000, 0x800000FF};
+  ASSERT_TRUE(win32host::WritePng(Join(kFolder, L"pic.png"), bgra, 2, 2));
+  Load("<html><body style='margin:0; background:#ffffff'>"
+       "<img src='pic.png' style='position:absolute; left:0; top:0; width:40px; height:40px'>"
+       "<img id=missing src='nothere.png' width=30 height=20 style='position:absolute; left:100px; top:0;"
+       " border:1px solid #00ff00'>"
+       "<div style='position:absolute; left:200px; top:0; width:64px; height:20px;"
+       " background:url(pic.png) repeat-x'></div></body></html>");
+  Pixels pixels = Render();
+  EXPECT_TRUE(IsRed(pixels.At(5, 20)));
+  uint32_t blended = pixels.At(35, 20);  // half blue over white
+  EXPECT_NEAR(static_cast<int>(blended & 0xFF), 255, 3);
+  EXPECT_NEAR(static_cast<int>((blended >> 16) & 0xFF), 127, 12) << std::hex << blended;
+  RECT missing = Location(ById(L"missing"));
+  EXPECT_EQ(missing.right - missing.left, 32) << "its given size, with the border";
+  EXPECT_EQ(missing.bottom - missing.top, 22);
+  EXPECT_EQ(pixels.At(115, 10), 0xFFFFFFu) << "empty inside";
+  // The 2-pixel background picture repeats across (red at x 200, 202, ...)
+  // but not down.
+  EXPECT_TRUE(IsRed(pixels.At(200, 1)));
+  EXPECT_TRUE(IsRed(pixels.At(202, 1)));
+  EXPECT_TRUE(IsRed(pixels.At(262, 1)));
+  EXPECT_EQ(pixels.At(200, 5), 0xFFFFFFu);
+}
+
+TEST_F(EngineWindowTest, ScrolledListIsDrawnOffset) {
+  std::string rows;
+  for (int i = 0; i < 20; ++i) {
+    rows += std::string("<div style='height:20px; background:") + (i % 2 ? "#0000ff" : "#ff0000") + "'></div>";
+  }
+  Load("<html><body style='margin:0'><div id=list style='position:absolute; left:0; top:0; width:100px;"
+       " height:100px; overflow:auto'>" + rows + "</div></body></html>");
+  HELEMENT list = ById(L"list");
+  EXPECT_TRUE(IsRed(Render().At(40, 10)));
+  POINT position = {};
+  RECT view = {};
+  SIZE content = {};
+  ASSERT_EQ(HTMLayoutGetScrollInfo(list, &position, &view, &content), HLDOM_OK);
+  EXPECT_EQ(position.y, 0);
+  EXPECT_EQ(content.cy, 400);
+  ASSERT_EQ(HTMLayoutSetScrollPos(list, POINT{0, 20}, FALSE), HLDOM_OK);
+  HTMLayoutUpdateElement(list, TRUE);
+  EXPECT_TRUE(IsBlue(Render().At(40, 10))) << "the second row is at the top now";
+  HTMLayoutGetScrollInfo(list, &position, &view, &content);
+  EXPECT_EQ(position.y, 20);
+  HTMLayoutSetScrollPos(list, POINT{0, 100000}, FALSE);
+  HTMLayoutGetScrollInfo(list, &position, &view, &content);
+  EXPECT_EQ(position.y, 300) << "kept in its range";
+}
+
+// --- events
+
+struct Seen {
+  UINT cmd;
+  HELEMENT target;
+  UINT buttons;
+};
+std::vector<Seen> gSeen;
+BOOL CALLBACK RecordMouse(LPVOID tag, HELEMENT, UINT group, LPVOID params) {
+  EXPECT_EQ(tag, reinterpret_cast<LPVOID>(0x5A));
+  EXPECT_EQ(group, HANDLE_MOUSE);
+  const auto* mouse = static_cast<const MOUSE_PARAMS*>(params);
+  UINT command = mouse->cmd & ~(SINKING | HANDLED);
+  if (command == MOUSE_DOWN || command == MOUSE_UP) gSeen.push_back({mouse->cmd, mouse->target, mouse->button_state});
+  return (mouse->cmd == MOUSE_DOWN || mouse->cmd == MOUSE_UP) ? TRUE : FALSE;
+}
+
+TEST_F(EngineWindowTest, MouseMessagesReachTheHandlerSinkingThenBubbling) {
+  Load("<html><body style='margin:0'><div id=button style='position:absolute; left:20px; top:20px;"
+       " width:80px; height:30px; background:#0000ff'>go</div></body></html>");
+  ASSERT_TRUE(HTMLayoutWindowAttachEventHandler(window_, RecordMouse, reinterpret_cast<LPVOID>(0x5A), HANDLE_MOUSE));
+  gSeen.clear();
+  SendMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(90, 45));
+  SendMessageW(window_, WM_LBUTTONUP, 0, MAKELPARAM(90, 45));
+  HELEMENT button = ById(L"button");
+  ASSERT_EQ(gSeen.size(), 4u);
+  EXPECT_EQ(gSeen[0].cmd, MOUSE_DOWN | SINKING);
+  EXPECT_EQ(gSeen[1].cmd, static_cast<UINT>(MOUSE_DOWN)) << "bubbling, not yet handled";
+  EXPECT_EQ(gSeen[2].cmd, MOUSE_UP | SINKING);
+  EXPECT_EQ(gSeen[3].cmd, static_cast<UINT>(MOUSE_UP));
+  for (const Seen& seen : gSeen) {
+    EXPECT_EQ(seen.target, button);
+    EXPECT_EQ(seen.buttons & MAIN_MOUSE_BUTTON, static_cast<UINT>(MAIN_MOUSE_BUTTON));
+  }
+  // The handler survives a new document.
+  Load("<html><body style='margin:0'><p id=p style='margin:0; height:50px'>x</p></body></html>");
+  gSeen.clear();
+  SendMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ASSERT_EQ(gSeen.size(), 2u);
+  EXPECT_EQ(gSeen[1].target, ById(L"p"));
+}
+
+TEST_F(EngineWindowTest, HoverChangesTheLookAndLeavingRestoresIt) {
+  Load("<html><head><style>#b { background:#0000ff } #b:hover { background:#ff0000 }</style></head>"
+       "<body style='margin:0'><div id=b style='position:absolute; left:0; top:0; width:50px; height:50px'>"
+       "</div></body></html>");
+  EXPECT_TRUE(IsBlue(Render().At(25, 25)));
+  SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(25, 25));
+  EXPECT_TRUE(IsRed(Render().At(25, 25)));
+  SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(200, 150));
+  EXPECT_TRUE(IsBlue(Render().At(25, 25)));
+}
+
+TEST_F(EngineWindowTest, HandCursorOverLinks) {
+  Load("<html><body style='margin:0'><a href='http://x/' style='display:block; width:50px; height:50px'>"
+       "l</a></body></html>");
+  SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  SendMessageW(window_, WM_SETCURSOR, reinterpret_cast<WPARAM>(window_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));
+}
+
+// --- remote pictures
+
+struct Loaded {
+  UINT code;
+  std::wstring uri;
+  UINT status;
+};
+std::vector<Loaded> gLoaded;
+LRESULT CALLBACK RecordNotification(UINT message, WPARAM, LPARAM lParam, LPVOID) {
+  EXPECT_EQ(message, static_cast<UINT>(WM_NOTIFY));
+  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (header->code == HLN_DATA_LOADED) {
+    const auto* record = reinterpret_cast<const NMHL_DATA_LOADED*>(lParam);
+    gLoaded.push_back({header->code, record->uri, record->status});
+  }
+  return 0;
+}
+
+class RemotePictureTest : public EngineWindowTest {
+ protected:
+  void SetUp() override {
+    EngineWindowTest::SetUp();
+    const char* server = std::getenv("ZARN_TEST_SERVER");
+    const char* root = std::getenv("ZARN_TEST_SERVER_ROOT");
+    if (server == nullptr || root == nullptr) GTEST_SKIP() << "no test HTTP server (tools/test.sh starts one)";
+    server_ = harness::FromUtf8(server);
+    root_ = harness::FromUtf8(root);
+    uint32_t green[4] = {0xFF00FF00, 0xFF00FF00, 0xFF00FF00, 0xFF00FF00};
+    ASSERT_TRUE(win32host::WritePng(Join(root_, L"green.png"), green, 2, 2));
+    HTMLayoutSetCallback(window_, RecordNotification, nullptr);
+    gLoaded.clear();
+  }
+  void Control(const std::wstring& query) {
+    HINTERNET internet = InternetOpenW(L"test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    HINTERNET request = InternetOpenUrlW(internet, (server_ + L"/_control/" + query).c_str(), nullptr, 0,
+                                         INTERNET_FLAG_RELOAD, 0);
+    ASSERT_NE(request, nullptr);
+    InternetCloseHandle(request);
+    InternetCloseHandle(internet);
+  }
+  std::wstring server_, root_;
+};
+
+TEST_F(RemotePictureTest, EveryFinishedLoadIsReportedWithItsStatusAndTheFoundPictureAppears) {
+  Control(L"reset");
+  std::string server = harness::ToUtf8(server_);
+  Load("<html><body style='margin:0'>"
+       "<img src='" + server + "/green.png' style='position:absolute; left:0; top:0; width:40px; height:40px'>"
+       "<img src='" + server + "/missing.png' style='position:absolute; left:50px; top:0; width:40px;"
+       " height:40px'></body></html>");
+  ASSERT_TRUE(harness::WaitUntil(
+      [&] {
+        Pump();
+        return gLoaded.size() == 2;
+      },
+      10000));
+  std::map<std::wstring, UINT> statusByUri;
+  for (const Loaded& loaded : gLoaded) statusByUri[loaded.uri] = loaded.status;
+  EXPECT_EQ(statusByUri[server_ + L"/green.png"], 200u);
+  EXPECT_EQ(statusByUri[server_ + L"/missing.png"], 404u);
+  Pixels pixels = Render();
+  EXPECT_EQ(pixels.At(20, 20), 0x00FF00u) << "the picture appears";
+  EXPECT_EQ(pixels.At(70, 20), 0xFFFFFFu) << "a 404 stays empty";
+  // The requests went out as the manager's: agent "IE6".
+  HINTERNET internet = InternetOpenW(L"test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  HINTERNET log = InternetOpenUrlW(internet, (server_ + L"/_control/log").c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
+  std::string text;
+  char buffer[4096];
+  DWORD read = 0;
+  while (log != nullptr && InternetReadFile(log, buffer, sizeof buffer, &read) && read > 0) text.append(buffer, read);
+  InternetCloseHandle(log);
+  InternetCloseHandle(internet);
+  EXPECT_NE(text.find(">>> GET /green.png HTTP/1.1"), std::string::npos) << text;
+  EXPECT_NE(text.find("User-Agent: IE6"), std::string::npos) << text;
+}
+
+TEST_F(RemotePictureTest, TheWindowKeepsAnsweringWhileAPictureLoadsSlowly) {
+  Control(L"set?path=/slow.png&delay=3");
+  uint32_t green[4] = {0xFF00FF00, 0xFF00FF00, 0xFF00FF00, 0xFF00FF00};
+  ASSERT_TRUE(win32host::WritePng(Join(root_, L"slow.png"), green, 2, 2));
+  DWORD before = GetTickCount();
+  Load("<html><body><img src='" + harness::ToUtf8(server_) + "/slow.png'></body></html>");
+  EXPECT_LT(GetTickCount() - before, 1000u) << "loading the document does not wait for the picture";
+  std::atomic<DWORD> longest{0};
+  std::atomic<bool> done{false};
+  std::thread prober([&] {
+    while (!done) {
+      DWORD start = GetTickCount();
+      DWORD_PTR result = 0;
+      SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+      longest = std::max<DWORD>(longest, GetTickCount() - start);
+      Sleep(50);
+    }
+  });
+  harness::WaitUntil(
+      [&] {
+        Pump();
+        return !gLoaded.empty();
+      },
+      10000);
+  done = true;
+  prober.join();
+  ASSERT_EQ(gLoaded.size(), 1u);
+  EXPECT_EQ(gLoaded[0].status, 200u);
+  EXPECT_GE(GetTickCount() - before, 2500u) << "the picture was slow";
+  EXPECT_LT(longest.load(), 500u) << "the window answered meanwhile";
+  Control(L"reset");
+}
+
+}  // namespace
