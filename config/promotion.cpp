@@ -97,6 +97,11 @@ void ChoosePromotion() {
   if (redraw && sources.redraw != nullptr) sources.redraw();
 }
 
+void SetPromotionPicture(const char* path) {
+  std::lock_guard<std::mutex> lock(gPromotionLock);
+  CopyText(gPromotion.picture, path);
+}
+
 PromotionState CurrentPromotion() {
   std::lock_guard<std::mutex> lock(gPromotionLock);
   return gPromotion;

@@ -37,5 +37,9 @@ void SetPromotionSources(const PromotionSources& sources);
 // Callable from any thread; calls are serialised.
 void ChoosePromotion();
 
+// Replaces the promotion picture (the banner's picture could not be had);
+// kept until the promotion is chosen again.
+void SetPromotionPicture(const char* path);
+
 // A copy of the current promotion state, taken under its lock.
 PromotionState CurrentPromotion();

@@ -7,6 +7,7 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstdlib>
 #include <cwchar>
 #include <vector>
@@ -21,8 +22,15 @@
 #include "core/text.h"
 #include "core/tray.h"
 #include "resources/resource_ids.h"
+#include "ui/download_area.h"
+#include "ui/engine/win32/htmlayout.h"
+#include "ui/game_list.h"
+#include "ui/screens.h"
 
 namespace {
+
+const wchar_t kMainScreen[] = L"screen_reg.htm";
+const wchar_t kGameListScreen[] = L"screen_gamelist.htm";
 
 UINT gTaskbarCreatedMessage = 0;
 
@@ -47,13 +55,85 @@ void PlayCurrentGame(HWND window) {
   RunGame();  // blocks this thread until the game has ended
   ShowMainWindow(window, false);
   UpdateWindow(window);
+  LoadScreen(kMainScreen, window);
   app.gameRunning = false;
+}
+
+// Plays the current game as if its play button had been clicked.
+void StartAutomaticPlay(HWND window) {
+  wchar_t* id = CopyForMessage(L"buttplay");
+  if (!PostMessageW(window, kElementClickMessage, reinterpret_cast<WPARAM>(id), 0)) delete[] id;
+}
+
+// Re-reads the installed games; true when their number changed, and then the
+// list is rebuilt instead of acting on the click (the user clicks again).
+bool GameCountChanged(HWND window) {
+  size_t before = InstalledGameCount();
+  ScanInstalledGames();
+  if (InstalledGameCount() == before) return false;
+  PostMessageA(window, kRebuildGameListMessage, 0, 0);
+  return true;
+}
+
+// The game id of a list row: the number after "gametab" in the row's id.
+int32_t GameIdOfRow(HELEMENT row) {
+  LPCWSTR id = nullptr;
+  HTMLayoutGetAttributeByName(row, "id", &id);
+  if (id == nullptr || std::wcslen(id) < 7) return 0;
+  char digits[64];
+  WideToAnsi(id + 7, digits);
+  return LeadingNumber(digits);
+}
+
+void OnGameRowClick(HWND window, HELEMENT element) {
+  if (GameCountChanged(window)) return;
+  for (HELEMENT at = element; at != nullptr;) {
+    LPCWSTR id = nullptr;
+    HTMLayoutGetAttributeByName(at, "id", &id);
+    if (id != nullptr && std::wcsncmp(id, L"gametab", 7) == 0) {
+      SelectGame(GameIdOfRow(at));
+      LoadScreen(kMainScreen, window);
+      return;
+    }
+    HELEMENT parent = nullptr;
+    if (HTMLayoutGetParentElement(at, &parent) != HLDOM_OK) return;
+    at = parent;
+  }
+}
+
+// The row's play button: the row is its fourth ancestor (td, tr, table, li).
+void OnRowPlayClick(HWND window, HELEMENT button) {
+  if (GameCountChanged(window)) return;
+  HELEMENT row = button;
+  for (int i = 0; i < 4 && row != nullptr; ++i) {
+    HELEMENT parent = nullptr;
+    HTMLayoutGetParentElement(row, &parent);
+    row = parent;
+  }
+  SelectGame(GameIdOfRow(row));
+  LoadScreen(kMainScreen, window);
+  if (FindElementById(L"buttnoplay", window) == nullptr) StartAutomaticPlay(window);
+}
+
+// Opens the "href" of the clicked element's parent (advert and link parts).
+void OpenParentLink(HELEMENT element) {
+  HELEMENT parent = nullptr;
+  if (HTMLayoutGetParentElement(element, &parent) != HLDOM_OK || parent == nullptr) return;
+  LPCWSTR href = nullptr;
+  HTMLayoutGetAttributeByName(parent, "href", &href);
+  if (href != nullptr) OpenWithShellWide(href);
 }
 
 // --- handlers ---
 
-LRESULT OnCreate() {
-  App().catalogueCheckRunning = true;
+LRESULT OnCreate(HWND window) {
+  AppState& app = App();
+  app.mainWindow = window;
+  app.catalogueCheckRunning = true;
+  HTMLayoutSetCallback(window, OnEngineNotification, nullptr);
+  HTMLayoutWindowAttachEventHandler(window, ScreenClickHandler, nullptr, HANDLE_MOUSE);
+  LoadScreen(kMainScreen, window);
+  // The first catalogue check starts here once the catalogue thread exists.
   return 0;
 }
 
@@ -100,19 +180,48 @@ LRESULT OnTimer(HWND window, WPARAM timer) {
   return 1;
 }
 
-// A completed click on an element with an id. The id text is compared by
-// content.
-LRESULT OnElementClick(HWND window, const wchar_t* id) {
+// A completed click on an element with an id; the id text is a heap copy
+// that this handler frees. Ids are compared by content.
+LRESULT OnElementClick(HWND window, wchar_t* idCopy, HELEMENT element) {
+  std::unique_ptr<wchar_t[]> owned(idCopy);
+  const wchar_t* id = idCopy;
   if (id == nullptr) return 1;
-  if (std::wcscmp(id, L"buttplay") == 0) {
+  auto is = [id](const wchar_t* name) { return std::wcscmp(id, name) == 0; };
+  if (is(L"listtable") || is(L"firstcol") || is(L"borderous") || is(L"tabpic") || is(L"secondcol") ||
+      is(L"tabtext") || is(L"thirdcol") || is(L"fourthcol")) {
+    OnGameRowClick(window, element);
+  } else if (is(L"buttsmallplay")) {
+    OnRowPlayClick(window, element);
+  } else if (is(L"buttplay")) {
     PlayCurrentGame(window);
-  } else if (std::wcscmp(id, L"buttexit") == 0) {
-    PostMessageA(window, WM_CLOSE, 0, 0);
-  } else if (std::wcscmp(id, L"buttmore") == 0) {
+  } else if (is(L"mygamespage")) {
+    ScanInstalledGames();
+    LoadScreen(kGameListScreen, window);
+  } else if (is(L"buttbacktogame")) {
+    LoadScreen(kMainScreen, window);
+  } else if (is(L"GGGG")) {
+    if (App().gameListShown) LoadScreen(kMainScreen, window);
+  } else if (is(L"buttmore")) {
     char address[256];
     BuildSiteAddress(CurrentGameCopy(), address, sizeof address);
     OpenWithShell(address);
+  } else if (is(L"parenthref") || is(L"adverthref")) {
+    OpenParentLink(element);
+  } else if (is(L"buttexit")) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
   }
+  // "buttdownload" and "buttcancel" start and cancel downloads once the
+  // download list and thread exist.
+  return 1;
+}
+
+LRESULT OnRebuildGameList(HWND window) {
+  HELEMENT list = FindElementById(L"gamelistframe", window);
+  if (list == nullptr) return 1;
+  POINT position = {};
+  HTMLayoutGetScrollInfo(list, &position, nullptr, nullptr);
+  BuildGameList(list);
+  HTMLayoutSetScrollPos(list, position, FALSE);
   return 1;
 }
 
@@ -130,6 +239,7 @@ void OnNewsClicked(HWND window) {
     return;
   }
   SelectGame(app.installedGameId);
+  LoadScreen(kMainScreen, window);
   ShowMainWindow(window, true);
 }
 
@@ -151,7 +261,9 @@ LRESULT OnTrayMessage(HWND window, LPARAM lParam) {
 
 LRESULT OnPlayInstalled(HWND window) {
   SelectGame(App().installedGameId);
+  LoadScreen(kMainScreen, window);
   ShowMainWindow(window, true);
+  if (FindElementById(L"buttnoplay", window) == nullptr) StartAutomaticPlay(window);
   return 1;
 }
 
@@ -185,27 +297,39 @@ LRESULT OnInstallerEnded(HWND window) {
   } else {
     app.installedGameId = 0;
   }
+  if (app.gameListShown) LoadScreen(kGameListScreen, window);
   PostMessageA(window, kRebuildGameListMessage, 0, 0);
   return 1;
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const AppState& app = App();
+  // The engine sees every message first, except while a screen is being
+  // filled; timers always reach the handlers below as well.
+  if (!app.screenLoading) {
+    BOOL handled = FALSE;
+    LRESULT result = HTMLayoutProcND(window, message, wParam, lParam, &handled);
+    if (handled && message != WM_TIMER) return result;
+  }
   if (message != 0 && message == app.reselectGameMessage) return OnExitRequest(window);
   if (message != 0 && message == gTaskbarCreatedMessage) {
     RestoreTrayIcon();
     return 0;
   }
   switch (message) {
-    case WM_CREATE: return OnCreate();
+    case WM_CREATE: return OnCreate(window);
     case WM_DESTROY: return OnDestroy();
     case WM_CLOSE: return OnClose(window, wParam, lParam);
     case WM_COMMAND: return OnCommand(window, message, wParam, lParam);
     case WM_TIMER: return OnTimer(window, wParam);
-    case kElementClickMessage: return OnElementClick(window, reinterpret_cast<const wchar_t*>(wParam));
+    case kElementClickMessage:
+      return OnElementClick(window, reinterpret_cast<wchar_t*>(wParam), reinterpret_cast<HELEMENT>(lParam));
+    case kRebuildGameListMessage: return OnRebuildGameList(window);
     case kTrayMessage: return OnTrayMessage(window, lParam);
     case kPlayInstalledMessage: return OnPlayInstalled(window);
     case kInstallerEndedMessage: return OnInstallerEnded(window);
+    case kRefreshRequestMessage: OnDownloadAreaRefreshRequest(); return 1;
+    case kProgressRequestMessage: OnDownloadProgressRequest(); return 1;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }

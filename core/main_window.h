@@ -21,6 +21,9 @@ constexpr UINT kDownloadAnnouncedMessage = WM_USER + 14;
 constexpr UINT kPlayInstalledMessage = WM_USER + 15;
 constexpr UINT kInstallerEndedMessage = WM_USER + 16;
 constexpr UINT kShowNewsMessage = WM_USER + 17;         // lParam: pop-up kind
+// Requests of other threads for the download and banner area.
+constexpr UINT kRefreshRequestMessage = WM_USER + 18;
+constexpr UINT kProgressRequestMessage = WM_USER + 19;
 constexpr LPARAM kBalloonUserClick = 0x405;             // NIN_BALLOONUSERCLICK
 
 bool RegisterMainWindowClass(HINSTANCE instance);

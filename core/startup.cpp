@@ -15,6 +15,7 @@
 #include "config/game_catalogue.h"
 #include "config/game_table.h"
 #include "config/product_config.h"
+#include "config/promotion.h"
 #include "core/app_state.h"
 #include "core/launching.h"
 #include "core/main_window.h"
@@ -22,6 +23,7 @@
 #include "core/text.h"
 #include "core/tray.h"
 #include "resources/resource_ids.h"
+#include "ui/download_area.h"
 #include "ui/ui_strings.h"
 
 namespace {
@@ -205,6 +207,9 @@ int RunManager(HINSTANCE instance) {
     SelectGame(ReadLastGameId());
     app.windowVisible = false;
   }
+
+  // A new promotion is drawn on the user-interface thread.
+  SetPromotionSources(PromotionSources{nullptr, RequestDownloadAreaRefresh});
 
   // The entry is rewritten at every start, whatever the menu said last time.
   DeleteAutostartEntry();

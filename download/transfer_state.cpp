@@ -1,0 +1,6 @@
+#include "download/transfer_state.h"
+
+TransferState& Transfer() {
+  static TransferState state;
+  return state;
+}

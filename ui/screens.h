@@ -1,0 +1,32 @@
+// Screens: HTML files of the game folder's "html" folder shown in the main
+// window, their placeholders filled at load, elements found by id, and mouse
+// clicks on elements turned into a message to the main window.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/engine/win32/htmlayout.h"
+
+// The first element, depth-first in document order, whose "id" contains `id`
+// (a case-sensitive substring); 0 when none, when the window has no document
+// or when the manager is quitting.
+HELEMENT FindElementById(const wchar_t* id, HWND window);
+HELEMENT FindInSubtree(HELEMENT element, const wchar_t* id);
+
+// Shows or hides the element through its "visibility" style, updated at once;
+// an absent element is no error.
+void SetElementVisible(const wchar_t* id, HWND window, bool visible);
+
+// Loads html\<fileName> of the game folder into the window and fills it.
+void LoadScreen(const wchar_t* fileName, HWND window);
+
+// The screen's "progressbar" element of the last load, or 0.
+HELEMENT ProgressElement();
+
+// The window's element event handler: a press and release of the main button
+// on the same element with an id opens its "href" and posts the click (the
+// id as a heap copy that the receiver frees with delete[]) to the window.
+BOOL CALLBACK ScreenClickHandler(LPVOID tag, HELEMENT he, UINT group, LPVOID params);
+
+// A heap copy of a UTF-16 text for a posted click; the receiver deletes it.
+wchar_t* CopyForMessage(const wchar_t* text);
