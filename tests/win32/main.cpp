@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+
+#include "harness.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
@@ -15,5 +18,9 @@ int main(int argc, char** argv) {
                  GetACP(), want);
     return 1;
   }
+  // Shell opens of addresses go to the recorder, not to a browser.
+  std::wstring recorder = harness::Join(ZARN_SUPPORT_DIR, L"recorder.exe");
+  harness::SetString(L"Software\\Classes\\http\\shell\\open\\command", L"", L"\"" + recorder + L"\" \"%1\"",
+                     HKEY_LOCAL_MACHINE);
   return RUN_ALL_TESTS();
 }

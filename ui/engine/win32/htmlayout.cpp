@@ -161,6 +161,11 @@ void Invalidate(EngineWindow& w, const engine::Rect& damage) {
 // Brings the view up to date (answers given during the update may ask for
 // another) and invalidates what changed.
 void UpdateView(EngineWindow& w) {
+  // The view follows the client area: a window that is never shown gets no
+  // WM_SIZE, and during WM_CREATE its client area may still be empty.
+  RECT client = {};
+  GetClientRect(w.window, &client);
+  w.view.SetViewportSize(client.right, client.bottom);
   for (int round = 0; round < 4; ++round) {
     Invalidate(w, w.view.Update().damage);
     if (!w.view.NeedsUpdate()) break;
