@@ -22,10 +22,16 @@ void E2ETest::SetUp() {
   harness::MakeDirs(kRoot);
   openLog_ = Join(kRoot, L"opens.log");
   SetEnvironmentVariableW(L"ZARN_OPEN_LOG", openLog_.c_str());
+  gameLog_ = Join(kRoot, L"game.log");
+  SetEnvironmentVariableW(L"ZARN_GAME_LOG", gameLog_.c_str());
+  gameEnd_ = CreateEventW(nullptr, TRUE, FALSE, L"ZarnTestGameEnd");
+  ResetEvent(gameEnd_);
 }
 
 void E2ETest::TearDown() {
+  SetEvent(gameEnd_);  // a test game still running ends
   for (harness::Process& process : processes_) harness::Close(process);
+  CloseHandle(gameEnd_);
   harness::EndWindowsOfClass(kWindowClass);
   harness::DeleteKeyTree(L"Software\\Wine\\AppDefaults\\ZarnLauncher.exe");
   harness::DeleteKeyTree(L"Software\\Wine\\AppDefaults\\run.exe");
@@ -40,8 +46,17 @@ std::wstring E2ETest::MakeGameFolder(const SampleGame& game, bool install, const
                       harness::ReadBytes(Join(ZARN_SOURCE_DIR, L"gamefolder\\common\\html\\strings.txt")));
   CopyFileW(LauncherExe().c_str(), Join(folder, L"ZarnLauncher.exe").c_str(), FALSE);
   CopyFileW((runDat.empty() ? ManagerExe() : runDat).c_str(), Join(folder, L"run.dat").c_str(), FALSE);
-  std::wstring settings = harness::SettingsText(game.id, L"Game " + std::to_wstring(game.id),
-                                                game.visitus, game.idpostfix);
+  for (const wchar_t* screen : {L"screen_reg.htm", L"screen_gamelist.htm"}) {
+    CopyFileW(Join(ZARN_SOURCE_DIR, std::wstring(L"tests\\screens\\") + screen).c_str(),
+              Join(folder, std::wstring(L"html\\") + screen).c_str(), FALSE);
+  }
+  harness::MakeDirs(Join(folder, L"thumbnails"));
+  harness::WriteColourPicture(Join(folder, L"thumbnails\\default.jpg"), 0x808080);
+  if (game.thumbColour != 0) harness::WriteColourPicture(Join(folder, L"thumb.jpg"), game.thumbColour);
+  harness::MakeDirs(Join(folder, L"game"));
+  CopyFileW(SupportExe(L"zsgame.exe").c_str(), Join(folder, L"game\\zsgame.dat").c_str(), FALSE);
+  std::wstring name = game.displayName.empty() ? L"Game " + std::to_wstring(game.id) : game.displayName;
+  std::wstring settings = harness::SettingsText(game.id, name, game.visitus, game.idpostfix);
   if (!install) {
     // Files only: the game is not registered (and no registry key is made).
     harness::WriteBytes(Join(folder, L"settings.txt"),
@@ -89,6 +104,25 @@ DWORD E2ETest::RequestExit(const harness::Process& process) {
     PostMessageW(window, message, 0, 0);
   }
   return harness::WaitExit(process, 10000);
+}
+
+void E2ETest::ClickAt(HWND window, int x, int y) {
+  PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+  PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+uint32_t E2ETest::ScreenPixel(HWND window, int x, int y) {
+  POINT point = {x, y};
+  ClientToScreen(window, &point);
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, point.x, point.y);
+  ReleaseDC(nullptr, screen);
+  return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+}
+
+bool E2ETest::SaveScreenshot(HWND window, const std::wstring& path) {
+  return harness::SaveClientArea(window, path);
 }
 
 std::vector<std::string> E2ETest::RecordedOpens() {

@@ -28,6 +28,8 @@ struct SampleGame {
   std::wstring visitus;
   std::wstring idpostfix;
   std::string affiliate;  // written when not empty
+  uint32_t thumbColour = 0;  // 0xRRGGBB of a one-colour "thumb.jpg"; 0: none
+  std::wstring displayName;  // "namerus="; "Game <id>" when empty
 };
 
 class E2ETest : public testing::Test {
@@ -36,7 +38,9 @@ class E2ETest : public testing::Test {
   void TearDown() override;
 
   // A game folder as shipped: html\wrapper.cfg, html\strings.txt (the sample's),
-  // settings.txt, ZarnLauncher.exe and run.dat (the manager unless given).
+  // the test screens (tests/screens, every element at a fixed place),
+  // thumbnails\default.jpg (grey), settings.txt, game\zsgame.dat (the test
+  // game), ZarnLauncher.exe and run.dat (the manager unless given).
   // Registered as installed unless `install` is false. Returns the folder.
   std::wstring MakeGameFolder(const SampleGame& game, bool install = true,
                               const std::wstring& runDat = L"");
@@ -54,6 +58,18 @@ class E2ETest : public testing::Test {
   DWORD RequestExit(const harness::Process& process);
 
   std::vector<std::string> RecordedOpens();
+
+  // Mouse clicks at client coordinates of the window, as the user makes them.
+  void ClickAt(HWND window, int x, int y);
+  // The colour (0xRRGGBB) at client coordinates of a shown window, read from
+  // the screen.
+  uint32_t ScreenPixel(HWND window, int x, int y);
+  // Saves the window's client area from the screen as a PNG.
+  bool SaveScreenshot(HWND window, const std::wstring& path);
+
+  // The test game: its log (ZARN_GAME_LOG) and the event that ends it.
+  std::wstring gameLog_;
+  HANDLE gameEnd_ = nullptr;
 
   std::vector<harness::Process> processes_;
   std::wstring openLog_;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/engine/win32/pictures.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -372,6 +374,37 @@ MessageBoxTexts ReadMessageBox(HWND dialog) {
     if (text.size() > texts.text.size()) texts.text = text;
   }
   return texts;
+}
+
+void WriteColourPicture(const std::wstring& path, uint32_t rgb) {
+  uint32_t pixels[4] = {0xFF000000u | rgb, 0xFF000000u | rgb, 0xFF000000u | rgb, 0xFF000000u | rgb};
+  ASSERT_TRUE(win32host::WritePng(path, pixels, 2, 2)) << ToUtf8(path);
+}
+
+bool SaveClientArea(HWND window, const std::wstring& path) {
+  RECT client = {};
+  GetClientRect(window, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  int width = client.right, height = client.bottom;
+  if (width <= 0 || height <= 0) return false;
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+  GdiFlush();
+  auto* pixels = static_cast<BYTE*>(bits);
+  for (int i = 0; i < width * height; ++i) pixels[i * 4 + 3] = 255;
+  bool ok = win32host::WritePng(path, bits, width, height);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return ok;
 }
 
 int64_t NowMs() {

@@ -113,6 +113,12 @@ bool WaitUntil(F condition, DWORD timeoutMs) {
   }
 }
 
+// A 2 x 2 picture of one colour (0xRRGGBB), written as PNG whatever the
+// file's name says (the imaging component reads pictures by their content).
+void WriteColourPicture(const std::wstring& path, uint32_t rgb);
+// The window's client area as it is on the screen, saved as a PNG.
+bool SaveClientArea(HWND window, const std::wstring& path);
+
 // System time in milliseconds, comparable across processes.
 int64_t NowMs();
 

@@ -47,10 +47,6 @@ std::wstring Attr(HELEMENT element, const char* name) {
   return value != nullptr ? value : L"";
 }
 
-void WriteColourPicture(const std::wstring& path, uint32_t bgra) {
-  uint32_t pixels[4] = {bgra, bgra, bgra, bgra};
-  ASSERT_TRUE(win32host::WritePng(path, pixels, 2, 2));  // WIC reads by content, whatever the name
-}
 
 class ScreensTest : public testing::Test {
  protected:
@@ -66,10 +62,10 @@ class ScreensTest : public testing::Test {
     harness::WriteWrapperConfig(kLauncherFolder);
     harness::WriteStrings(kLauncherFolder, L"wstr_download_in_progress=\x0417\x0430\x0433\x0440\x0443\x0437\x043a\x0430\r\n"
                                            L"wstring_play=\x0418\x0433\x0440\x0430\x0442\x044c\r\n");
-    WriteColourPicture(Join(kLauncherFolder, L"thumbnails\\default.jpg"), 0xFF808080);
-    Install(L"a", 101, L"Garden", L"http://site/garden?", 0xFFFF0000);
+    harness::WriteColourPicture(Join(kLauncherFolder, L"thumbnails\\default.jpg"), 0x808080);
+    Install(L"a", 101, L"Garden", L"http://site/garden?", 0xFF0000);
     Install(L"b", 12, L"Mahjong", L"http://site/mahjong/", 0);
-    Install(L"c", 103, L"Bubbles", L"", 0xFF0000FF);
+    Install(L"c", 103, L"Bubbles", L"", 0x0000FF);
 
     AppState& app = App();
     WideToAnsi(kLauncherFolder.c_str(), app.gameFolder);
@@ -106,7 +102,7 @@ class ScreensTest : public testing::Test {
     game.folder = Join(kRoot, subkey);
     game.settings = harness::SettingsText(id, name, site, L"p" + std::to_wstring(id));
     harness::InstallGame(game);
-    if (thumb != 0) WriteColourPicture(Join(game.folder, L"thumb.jpg"), thumb);
+    if (thumb != 0) harness::WriteColourPicture(Join(game.folder, L"thumb.jpg"), thumb);
   }
   void Pump() {
     MSG message;
@@ -249,7 +245,7 @@ TEST_F(ScreensTest, GameRowHasTheExactStructureAndAttributeOrder) {
 }
 
 TEST_F(ScreensTest, SameProductIdTakesTheFirstGamesThumbnail) {
-  Install(L"d", 101, L"Garden again", L"", 0xFF00FF00);
+  Install(L"d", 101, L"Garden again", L"", 0x00FF00);
   ScanInstalledGames();
   HELEMENT row = BuildGameRow("x", "", "101");
   EXPECT_EQ(Attr(FindInSubtree(row, L"tabpic"), "src"), Join(kRoot, L"a\\thumb.jpg"));

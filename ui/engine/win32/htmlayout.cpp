@@ -279,6 +279,28 @@ void Render(EngineWindow& w, HDC dc, const RECT& area) {
                               [&w](const std::u16string& url) { return LookupPicture(w, url); });
 }
 
+// Draws the invalid area now, without a paint message: the window's own
+// procedure may not pass WM_PAINT to the engine at this moment (while the
+// manager fills a freshly loaded screen), and the default handling would
+// validate the area without drawing it.
+void PaintNow(EngineWindow& w) {
+  RECT area = {};
+  if (!GetUpdateRect(w.window, &area, FALSE) || !IsWindowVisible(w.window)) return;
+  RECT client = {};
+  GetClientRect(w.window, &client);
+  HDC dc = GetDC(w.window);
+  EnsureBackBuffer(w, dc, client.right, client.bottom);
+  HDC memory = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(memory, w.backBuffer);
+  Render(w, memory, area);
+  BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, area.left, area.top,
+         SRCCOPY);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  ReleaseDC(w.window, dc);
+  ValidateRect(w.window, &area);
+}
+
 // Double-buffered: the invalid area is drawn into the back buffer, white
 // first, then copied to the window in one step.
 void OnPaint(EngineWindow& w) {
@@ -664,7 +686,7 @@ HLDOM_RESULT HTMLayoutUpdateElement(HELEMENT he, BOOL remeasure) {
   EngineWindow* w = WindowOfView(engine::ViewOf(element));
   if (w == nullptr) return HLDOM_OK;  // detached: nothing to show yet
   UpdateView(*w);
-  UpdateWindow(w->window);
+  PaintNow(*w);
   return HLDOM_OK;
 }
 

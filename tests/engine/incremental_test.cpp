@@ -1,0 +1,207 @@
+// Incremental updates: a change restyles, rebuilds and lays out only what it
+// can affect, repaints only what changed, and ends where a full update from
+// the document alone would.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/engine/test_util.h"
+#include "ui/engine/dump.h"
+#include "ui/engine/text.h"
+
+namespace engine {
+namespace {
+
+std::string ReadScreen(const char* name) {
+  std::ifstream in(std::string(ZARN_ENGINE_GOLDEN_DIR) + "/../screens/" + name, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+// Updates the view, then checks that a full update gives the same boxes and
+// display list.
+void ExpectSameAsFullUpdate(Rendered& r, const char* step) {
+  r.view->Update();
+  std::string boxes = r.Boxes(), display = r.Display();
+  r.view->InvalidateEverything();
+  r.view->Update();
+  EXPECT_EQ(boxes, r.Boxes()) << step;
+  EXPECT_EQ(display, r.Display()) << step;
+}
+
+// One row of the game list, built as the manager builds it.
+ElementHandle BuildGameRow(const std::u16string& name, const std::u16string& id) {
+  ElementHandle li = CreateElement("li", u"");
+  SetAttribute(li, "id", (u"gametab" + id).c_str());
+  ElementHandle table = CreateElement("table", u"");
+  SetAttribute(table, "id", u"listtable");
+  InsertElement(table, li, 99);
+  ElementHandle tr = CreateElement("tr", u"");
+  SetAttribute(tr, "id", u"tablerow");
+  InsertElement(tr, table, 99);
+  auto cell = [&](const char16_t* valign, const char16_t* cellId) {
+    ElementHandle td = CreateElement("td", u"");
+    SetAttribute(td, "valign", valign);
+    SetAttribute(td, "id", cellId);
+    InsertElement(td, tr, 99);
+    return td;
+  };
+  ElementHandle first = cell(u"top", u"firstcol");
+  ElementHandle border = CreateElement("div", u"");
+  SetAttribute(border, "id", u"borderous");
+  InsertElement(border, first, 99);
+  ElementHandle pic = CreateElement("img", u"");
+  SetAttribute(pic, "src", (u"C:\\Games\\" + id + u"\\thumb.jpg").c_str());
+  SetAttribute(pic, "id", u"tabpic");
+  InsertElement(pic, border, 99);
+  ElementHandle second = cell(u"middle", u"secondcol");
+  ElementHandle b = CreateElement("b", name.c_str());
+  SetAttribute(b, "id", u"tabtext");
+  InsertElement(b, second, 99);
+  ElementHandle i = CreateElement("i", u"");
+  SetAttribute(i, "id", u"tabtext");
+  InsertElement(i, second, 99);
+  cell(u"middle", u"thirdcol");
+  ElementHandle fourth = cell(u"middle", u"fourthcol");
+  ElementHandle button = CreateElement("div", u"");
+  SetAttribute(button, "class", u"bbutton");
+  SetAttribute(button, "id", u"buttsmallplay");
+  SetAttribute(button, "title", u"Play");
+  InsertElement(button, fourth, 99);
+  return li;
+}
+
+void BuildGameList(ElementHandle container, int rows) {
+  for (int i = CountChildren(container) - 1; i >= 0; --i) DeleteElement(GetChild(container, i));
+  for (int i = 0; i < rows; ++i) {
+    std::u16string id = Utf8ToUtf16(std::to_string(100 + i));
+    InsertElement(BuildGameRow(u"Game number " + id, id), container, i);
+  }
+}
+
+TEST(Incremental, ProgressValueRepaintsOnlyTheBar) {
+  Rendered r(ReadScreen("main_screen.htm"));
+  ElementHandle progress = r.ById("progressbar");
+  ASSERT_TRUE(SetStyleProperty(r.ById("progressdiv"), "visibility", u"visible"));
+  r.view->Update();
+  ASSERT_TRUE(SetAttribute(progress, "value", u"45"));
+  ASSERT_TRUE(SetAttribute(progress, "title", u"Downloading - 45.3%"));
+  UpdateResult result = r.view->Update();
+  EXPECT_EQ(r.view->layoutContext().stats.boxesLaidOut, 0);
+  Rect bar;
+  ASSERT_TRUE(GetElementRect(progress, &bar));
+  EXPECT_EQ(result.damage, (Rect{bar.x + 1, bar.y + 1, 135, 14}));  // 45% of the 300px bar
+  EXPECT_NE(r.Display().find("fill 17,385 135x14 #5aa640"), std::string::npos) << r.Display();
+  ExpectSameAsFullUpdate(r, "progress");
+}
+
+TEST(Incremental, VisibilityChangeRepaintsOnlyTheElement) {
+  Rendered r(ReadScreen("main_screen.htm"));
+  ElementHandle cancel = r.ById("buttcancel");
+  ASSERT_TRUE(SetStyleProperty(cancel, "visibility", u"visible"));
+  UpdateResult shown = r.view->Update();
+  EXPECT_EQ(r.view->layoutContext().stats.boxesLaidOut, 0);
+  Rect rect;
+  ASSERT_TRUE(GetElementRect(cancel, &rect));
+  EXPECT_EQ(shown.damage, rect);
+  EXPECT_NE(r.Display().find("\"Cancel\""), std::string::npos);
+  ASSERT_TRUE(SetStyleProperty(cancel, "visibility", u"hidden"));
+  UpdateResult hidden = r.view->Update();
+  EXPECT_EQ(hidden.damage, rect);
+  EXPECT_EQ(r.Display().find("\"Cancel\""), std::string::npos);
+  ExpectSameAsFullUpdate(r, "visibility");
+}
+
+TEST(Incremental, TextChangeLaysOutItsBlockNotItsNeighbours) {
+  Rendered r(ReadScreen("main_screen.htm"));
+  ElementHandle name = r.ById("bannername");
+  ASSERT_TRUE(SetInnerText(name, u"A much longer name of another game that wraps", 45));
+  r.view->Update();
+  int laidOut = r.view->layoutContext().stats.boxesLaidOut;
+  r.view->InvalidateEverything();
+  r.view->Update();
+  int full = r.view->layoutContext().stats.boxesLaidOut;
+  EXPECT_LT(laidOut * 3, full) << laidOut << " of " << full;
+  ASSERT_TRUE(SetInnerText(name, u"Short", 5));
+  ExpectSameAsFullUpdate(r, "text");
+}
+
+TEST(Incremental, RebuiltGameListKeepsItsScrollPosition) {
+  Rendered r(ReadScreen("game_list.htm"));
+  ElementHandle frame = r.ById("gamelistframe");
+  BuildGameList(frame, 40);
+  r.view->Update();
+  ScrollInfo info;
+  ASSERT_TRUE(GetScrollInfo(frame, &info));
+  EXPECT_GT(info.maxPosition, 1000);
+  ASSERT_TRUE(SetScrollPosition(frame, 700));
+  r.view->Update();
+  // The refresh in place: read the position, rebuild, update, set it back.
+  ASSERT_TRUE(GetScrollInfo(frame, &info));
+  int position = info.position;
+  BuildGameList(frame, 40);
+  r.view->Update();
+  ASSERT_TRUE(SetScrollPosition(frame, position));
+  r.view->Update();
+  ASSERT_TRUE(GetScrollInfo(frame, &info));
+  EXPECT_EQ(info.position, 700);
+  EXPECT_EQ(CountChildren(frame), 40);
+  // Two children per row's second cell, both with the id "tabtext".
+  ElementHandle row = GetChild(frame, 3);
+  EXPECT_EQ(Utf16ToUtf8(GetAttribute(row, "id")), "gametab103");
+  ElementHandle button = GetChild(GetChild(GetChild(GetChild(row, 0), 0), 3), 0);
+  EXPECT_EQ(Utf16ToUtf8(GetAttribute(button, "id")), "buttsmallplay");
+  EXPECT_EQ(GetParent(GetParent(GetParent(GetParent(button)))), row);
+  ExpectSameAsFullUpdate(r, "game list");
+  // An empty list empties the frame.
+  BuildGameList(frame, 0);
+  r.view->Update();
+  ASSERT_TRUE(GetScrollInfo(frame, &info));
+  EXPECT_EQ(info.maxPosition, 0);
+  ExpectSameAsFullUpdate(r, "empty list");
+}
+
+TEST(Incremental, ManyKindsOfChangeEndWhereAFullUpdateWould) {
+  Rendered r(ReadScreen("main_screen.htm"));
+  struct Step {
+    const char* name;
+    std::function<void()> change;
+  };
+  const Step steps[] = {
+      {"set text", [&] { SetInnerText(r.ById("GGGG"), u"Renamed game", 12); }},
+      {"set href", [&] { SetAttribute(r.ById("SITEURL"), "href", u"http://example.com/x?"); }},
+      {"class change", [&] { SetAttribute(r.ById("buttdownload"), "class", u"other"); }},
+      {"class back", [&] { SetAttribute(r.ById("buttdownload"), "class", u"bbutton"); }},
+      {"show progress", [&] { SetStyleProperty(r.ById("progressdiv"), "visibility", u"visible"); }},
+      {"hide download", [&] { SetStyleProperty(r.ById("buttdownload"), "visibility", u"hidden"); }},
+      {"style attribute", [&] { SetAttribute(r.ById("about"), "style", u"width: 200px; color: red"); }},
+      {"delete a paragraph", [&] { DeleteElement(GetChild(r.ById("about"), 1)); }},
+      {"insert a paragraph",
+       [&] {
+         ElementHandle p = CreateElement("p", u"Inserted paragraph with some words in it");
+         InsertElement(p, r.ById("about"), 1);
+       }},
+      {"float the picture", [&] { SetStyleProperty(r.ById("bannerdivpic"), "visibility", u"visible"); }},
+      {"banner picture", [&] { SetAttribute(r.ById("bannerpic"), "src", u"skin/other.jpg"); }},
+      {"hover state", [&] { SetElementState(r.ById("buttplay"), kStateHover, 0); }},
+      {"display none", [&] { SetAttribute(r.ById("menu"), "style", u"display: none"); }},
+      {"display back", [&] { SetAttribute(r.ById("menu"), "style", u""); }},
+      {"move an element", [&] { InsertElement(r.ById("bannername"), r.ById("about"), 0); }},
+      {"inline to block", [&] { SetAttribute(r.ById("forum"), "style", u"display: block"); }},
+      {"block inside inline",
+       [&] {
+         ElementHandle div = CreateElement("div", u"block");
+         InsertElement(div, r.ById("SITEURL"), 0);
+       }},
+      {"viewport", [&] { r.view->SetViewportSize(600, 400); }},
+  };
+  for (const Step& step : steps) {
+    step.change();
+    ExpectSameAsFullUpdate(r, step.name);
+  }
+}
+
+}  // namespace
+}  // namespace engine

@@ -1,0 +1,261 @@
+// Layout against the stub metrics (16px text: 8px per character, lines of
+// 18px with the baseline 13px below the line top): the CSS 2.1 rules one at
+// a time, each as the border box of one element.
+#include <gtest/gtest.h>
+
+#include "tests/engine/test_util.h"
+
+namespace engine {
+namespace {
+
+std::string RectOf(const Rendered& r, const char* id) {
+  Rect rect;
+  if (!GetElementRect(r.ById(id), &rect)) return "(none)";
+  return std::to_string(rect.x) + "," + std::to_string(rect.y) + " " + std::to_string(rect.width) + "x" +
+         std::to_string(rect.height);
+}
+
+struct LayoutCase {
+  const char* name;
+  const char* html;  // inside <body style="margin:0">
+  const char* rect;  // of the element with id x
+};
+
+void Check(const LayoutCase* cases, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    Rendered r(std::string("<body style='margin:0'>") + cases[i].html);
+    EXPECT_EQ(RectOf(r, "x"), cases[i].rect) << cases[i].name;
+  }
+}
+
+TEST(BlockLayout, WidthsAndMargins) {
+  const LayoutCase cases[] = {
+      {"a block fills its containing block", "<div id=x style='height:10px'></div>", "0,0 730x10"},
+      {"margins and padding", "<div id=x style='margin:10px 20px;padding:5px;height:10px'></div>", "20,10 690x20"},
+      {"auto margins centre a fixed width", "<div id=x style='width:100px;margin:0 auto;height:1px'></div>",
+       "315,0 100x1"},
+      {"auto left margin pushes right", "<div id=x style='width:100px;margin-left:auto;height:1px'></div>",
+       "630,0 100x1"},
+      {"percentage width", "<div style='width:200px'><div id=x style='width:50%;height:1px'></div></div>",
+       "0,0 100x1"},
+      {"min-width beats width", "<div id=x style='width:50px;min-width:80px;height:1px'></div>", "0,0 80x1"},
+      {"max-width beats width", "<div id=x style='width:500px;max-width:100px;height:1px'></div>", "0,0 100x1"},
+      {"max-width with auto width and auto margins",
+       "<div id=x style='max-width:100px;margin:0 auto;height:1px'></div>", "315,0 100x1"},
+      {"border adds outside the width", "<div id=x style='width:10px;height:10px;border:3px solid'></div>",
+       "0,0 16x16"},
+  };
+  Check(cases, std::size(cases));
+}
+
+TEST(BlockLayout, HeightsAndCollapsingMargins) {
+  const LayoutCase cases[] = {
+      {"auto height is the content", "<div id=x><div style='height:7px'></div><div style='height:5px'></div></div>",
+       "0,0 730x12"},
+      {"sibling margins collapse to the larger",
+       "<div style='margin-bottom:20px;height:10px'></div><div id=x style='margin-top:30px;height:10px'></div>",
+       "0,40 730x10"},
+      {"a negative margin subtracts",
+       "<div style='margin-bottom:20px;height:10px'></div><div id=x style='margin-top:-5px;height:10px'></div>",
+       "0,25 730x10"},
+      {"parent and first child top margins collapse",
+       "<div style='margin-top:10px'><div id=x style='margin-top:25px;height:5px'></div></div>", "0,25 730x5"},
+      {"padding keeps them apart",
+       "<div style='margin-top:10px;padding-top:1px'><div id=x style='margin-top:25px;height:5px'></div></div>",
+       "0,36 730x5"},
+      {"a last child's bottom margin leaves through the parent",
+       "<div><div style='height:5px;margin-bottom:20px'></div></div><div id=x style='height:1px'></div>",
+       "0,25 730x1"},
+      {"an empty block's margins collapse through it",
+       "<div style='height:10px'></div><div style='margin:10px 0 30px'></div>"
+       "<div id=x style='margin-top:20px;height:5px'></div>",
+       "0,40 730x5"},
+      {"percentage height of a fixed-height parent",
+       "<div style='height:200px'><div id=x style='height:25%'></div></div>", "0,0 730x50"},
+      {"percentage height of an auto-height parent is auto",
+       "<div><div id=x style='height:25%'></div></div>", "0,0 730x0"},
+      {"min-height", "<div id=x style='min-height:30px'>a</div>", "0,0 730x30"},
+      {"max-height clips the height, not the content", "<div id=x style='max-height:5px'>a</div>", "0,0 730x5"},
+      {"line-height sets the line box", "<div id=x style='line-height:30px'>a</div>", "0,0 730x30"},
+      {"line-height as a number", "<div id=x style='line-height:2;font-size:10px'>a</div>", "0,0 730x20"},
+      {"an overflow container holds its floats",
+       "<div id=x style='overflow:hidden'><div style='float:left;width:10px;height:40px'></div></div>",
+       "0,0 730x40"},
+      {"a plain block does not", "<div id=x><div style='float:left;width:10px;height:40px'></div></div>",
+       "0,0 730x0"},
+  };
+  Check(cases, std::size(cases));
+}
+
+TEST(FloatLayout, PlacementAndClearance) {
+  const LayoutCase cases[] = {
+      {"a right float", "<div id=x style='float:right;width:50px;height:5px'></div>", "680,0 50x5"},
+      {"left floats line up",
+       "<div style='float:left;width:100px;height:5px'></div><div id=x style='float:left;width:100px;height:5px'></div>",
+       "100,0 100x5"},
+      {"a float that does not fit goes below",
+       "<div style='width:150px'><div style='float:left;width:100px;height:10px'></div>"
+       "<div id=x style='float:left;width:100px;height:5px'></div></div>",
+       "0,10 100x5"},
+      {"floats do not rise above earlier floats",
+       "<div style='width:150px'><div style='float:left;width:100px;height:10px'></div>"
+       "<div style='float:left;width:100px;height:10px'></div>"
+       "<div id=x style='float:right;width:20px;height:5px'></div></div>",
+       "130,10 20x5"},
+      {"clearance moves a block below floats",
+       "<div style='float:left;width:10px;height:40px'></div><div id=x style='clear:left;height:5px'></div>",
+       "0,40 730x5"},
+      {"clear right ignores left floats",
+       "<div style='float:left;width:10px;height:40px'></div><div id=x style='clear:right;height:5px'></div>",
+       "0,0 730x5"},
+      {"shrink-to-fit width of a float", "<div id=x style='float:left'>Hello world</div>", "0,0 88x18"},
+      {"shrink-to-fit stops at the available width",
+       "<div style='width:50px'><div id=x style='float:left'>Hello world</div></div>", "0,0 50x36"},
+      {"lines beside a float are shortened",
+       "<div style='width:100px'><div style='float:left;width:60px;height:10px'></div><span id=x>abc def</span></div>",
+       "0,1 84x34"},  // the first line beside the float, the second below it
+      {"a formatting context beside a float is narrowed",
+       "<div style='float:left;width:60px;height:10px'></div><div id=x style='overflow:hidden;height:5px'></div>",
+       "60,0 670x5"},
+  };
+  Check(cases, std::size(cases));
+}
+
+TEST(InlineLayout, LinesAndAlignment) {
+  const LayoutCase cases[] = {
+      {"lines break at spaces", "<div style='width:100px'><span id=x>aaa bbb ccc ddd</span></div>", "0,1 88x34"},
+      {"a word longer than the line breaks at characters", "<div id=x style='width:30px'>abcdefghij</div>",
+       "0,0 30x72"},
+      {"nowrap keeps one line", "<div style='width:30px;white-space:nowrap'><span id=x>aa bb cc</span></div>",
+       "0,1 64x16"},
+      {"pre keeps spaces and line ends", "<pre id=x style='margin:0'>a  b\nc</pre>", "0,0 730x36"},
+      {"spaces collapse", "<div><span id=x>a \n\t  b</span></div>", "0,1 24x16"},
+      {"text-align center", "<div style='text-align:center'><span id=x>ab</span></div>", "357,1 16x16"},
+      {"text-align right", "<div style='text-align:right'><span id=x>ab</span></div>", "714,1 16x16"},
+      {"trailing space does not shift right-aligned text",
+       "<div style='text-align:right'><span id=x>ab </span></div>", "714,1 16x16"},
+      {"text-indent", "<div style='text-indent:20px'><span id=x>ab</span></div>", "20,1 16x16"},
+      {"inline padding and margin take room",
+       "<div>a<span id=x style='padding:0 4px;margin-left:3px;border:1px solid'>b</span></div>",
+       "11,0 18x18"},
+      {"a bigger font makes the line taller", "<div id=x>a<span style='font-size:32px'>b</span></div>",
+       "0,0 730x36"},
+      {"an image sits on the baseline", "<div><img id=x width=20 height=10></div>", "0,3 20x10"},
+      {"vertical-align top", "<div><img width=5 height=30 style='vertical-align:top'><img id=x width=5 height=10 "
+                             "style='vertical-align:top'>a</div>",
+       "5,0 5x10"},
+      {"vertical-align middle", "<div><img id=x width=5 height=30 style='vertical-align:middle'>a</div>",
+       "0,0 5x30"},
+      {"an empty inline-block sits on its bottom edge",
+       "<div><span id=x style='display:inline-block;width:10px;height:30px'></span>a</div>", "0,0 10x30"},
+      {"inline-block shrinks to its content", "<div><span id=x style='display:inline-block'>ab cd</span></div>",
+       "0,0 40x18"},
+      {"br ends the line", "<div id=x>a<br>b</div>", "0,0 730x36"},
+      {"a lone br makes a line", "<div id=x><br></div>", "0,0 730x18"},
+      {"white space alone makes no line", "<div id=x> </div>", "0,0 730x0"},
+  };
+  Check(cases, std::size(cases));
+}
+
+TEST(PositionedLayout, OffsetsAndContainingBlocks) {
+  const LayoutCase cases[] = {
+      {"absolute against the viewport",
+       "<div id=x style='position:absolute;right:10px;bottom:20px;width:30px;height:40px'></div>",
+       "690,452 30x40"},
+      {"absolute against a positioned ancestor",
+       "<div style='position:relative;margin-left:50px;margin-top:10px;height:100px'>"
+       "<div id=x style='position:absolute;left:5px;top:6px;width:10px;height:10px'></div></div>",
+       "55,16 10x10"},
+      {"left and right stretch an auto width",
+       "<div style='position:relative;width:200px;height:50px'>"
+       "<div id=x style='position:absolute;left:10px;right:20px;top:0;bottom:0'></div></div>",
+       "10,0 170x50"},
+      {"auto offsets keep the static position",
+       "<div style='height:30px'></div><div id=x style='position:absolute;width:5px;height:5px'></div>",
+       "0,30 5x5"},
+      {"static position inside a line",
+       "<div>ab<span id=x style='position:absolute;width:5px;height:5px'></span></div>", "16,0 5x5"},
+      {"absolute shrinks to fit its content", "<div id=x style='position:absolute;top:0'>ab cd</div>",
+       "0,0 40x18"},
+      {"relative offsets move the box only", "<div id=x style='position:relative;left:7px;top:-3px;height:10px'></div>",
+       "7,-3 730x10"},
+      {"fixed against the viewport", "<div style='height:2000px'></div>"
+                                     "<div id=x style='position:fixed;left:0;top:0;width:5px;height:5px'></div>",
+       "0,0 5x5"},
+      {"percentages against the containing block",
+       "<div style='position:relative;width:200px;height:100px'>"
+       "<div id=x style='position:absolute;left:50%;top:10%;width:25%;height:50%'></div></div>",
+       "100,10 50x50"},
+  };
+  Check(cases, std::size(cases));
+}
+
+TEST(TableLayout, ColumnsRowsAndCells) {
+  const LayoutCase cases[] = {
+      {"extra width goes to columns by their content",
+       "<table width=400 cellspacing=0 cellpadding=0><tr><td id=x>aa</td><td>aaaaaa</td></tr></table>",
+       "0,0 100x18"},
+      {"the second column",
+       "<table width=400 cellspacing=0 cellpadding=0><tr><td>aa</td><td id=x>aaaaaa</td></tr></table>",
+       "100,0 300x18"},
+      {"an auto table shrinks to its content",
+       "<table id=x cellspacing=0 cellpadding=0><tr><td>abc</td></tr></table>", "0,0 24x18"},
+      {"cell spacing and padding", "<table cellspacing=4 cellpadding=2><tr><td id=x>abc</td></tr></table>",
+       "4,4 28x22"},
+      {"a fixed-width column keeps its width",
+       "<table width=300 cellspacing=0 cellpadding=0><tr><td id=x width=50>a</td><td>b</td></tr></table>",
+       "0,0 50x18"},
+      {"a narrow table squeezes to the minimum",
+       "<div style='width:50px'><table id=x cellspacing=0 cellpadding=0><tr><td>aaa bbb</td><td>cc dd</td></tr>"
+       "</table></div>",
+       "0,0 50x36"},  // 40 at least, 96 at most: the room there is
+      {"colspan spans columns and spacing",
+       "<table cellspacing=2 cellpadding=0><tr><td>aa</td><td>bb</td></tr><tr><td id=x colspan=2>c</td></tr></table>",
+       "2,22 34x18"},
+      {"cells in a row share its height",
+       "<table cellspacing=0 cellpadding=0><tr><td id=x>a</td><td>b<br>c</td></tr></table>", "0,0 8x36"},
+      {"a percentage column", "<table width=200 cellspacing=0 cellpadding=0><tr><td id=x width=25%>a</td><td>b</td>"
+                              "</tr></table>",
+       "0,0 50x18"},
+      {"centred table", "<table id=x align=center cellspacing=0 cellpadding=0><tr><td>ab</td></tr></table>",
+       "357,0 16x18"},
+      {"a cell outside a table gets one made up", "<div><span id=x style='display:table-cell'>ab</span></div>",
+       "0,0 16x18"},
+  };
+  Check(cases, std::size(cases));
+}
+
+TEST(ReplacedLayout, PicturesTakeTheirSizeWhenTheyArrive) {
+  Rendered r("<body style='margin:0'><img id=x src=pic.png><img id=y src=pic.png width=100>");
+  EXPECT_EQ(RectOf(r, "x"), "0,13 0x0");  // not loaded yet
+  ASSERT_EQ(r.host.requests.size(), 1u);
+  EXPECT_EQ(r.host.requests[0].first, u"C:\\screens\\pic.png");
+  EXPECT_EQ(r.host.requests[0].second, ResourceKind::kImage);
+  r.host.SetImage(u"C:\\screens\\pic.png", Size{40, 30});
+  r.view->DeliverImage(u"C:\\screens\\pic.png", true);
+  r.view->Update();
+  // Both sit on the baseline of a line grown to hold the taller one; the
+  // second keeps the picture's ratio.
+  EXPECT_EQ(RectOf(r, "x"), "0,45 40x30");
+  EXPECT_EQ(RectOf(r, "y"), "40,0 100x75");
+}
+
+TEST(Scrolling, OverflowAutoGetsAScrollBarAndARange) {
+  Rendered r("<body style='margin:0'><div id=x style='height:50px;overflow:auto'>"
+             "<div id=inner style='height:200px'></div></div>");
+  ScrollInfo info;
+  ASSERT_TRUE(GetScrollInfo(r.ById("x"), &info));
+  EXPECT_EQ(info.page, 50);
+  EXPECT_EQ(info.contentHeight, 200);
+  EXPECT_EQ(info.maxPosition, 150);
+  EXPECT_EQ(info.position, 0);
+  EXPECT_EQ(RectOf(r, "inner"), "0,0 714x200");  // beside the scroll bar
+  ASSERT_TRUE(SetScrollPosition(r.ById("x"), 500));
+  r.view->Update();
+  ASSERT_TRUE(GetScrollInfo(r.ById("x"), &info));
+  EXPECT_EQ(info.position, 150);  // clamped to the range
+  EXPECT_EQ(RectOf(r, "inner"), "0,-150 714x200");
+}
+
+}  // namespace
+}  // namespace engine
