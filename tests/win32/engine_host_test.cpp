@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "ui/engine/win32/font_cache.h"
 #include "ui/engine/win32/htmlayout.h"
 #include "ui/engine/win32/pictures.h"
 
@@ -324,6 +325,35 @@ TEST_F(EngineWindowTest, ScrolledListIsDrawnOffset) {
   EXPECT_EQ(position.y, 300) << "kept in its range";
 }
 
+TEST_F(EngineWindowTest, AProgressChangeRepaintsOnlyTheBar) {
+  Load("<html><body style='margin:0'><div style='height:100px; background:#ff0000'></div>"
+       "<progress id=bar value=10 max=100 style='position:absolute; left:20px; top:150px; width:200px;"
+       " height:16px'></progress></body></html>");
+  ShowWindow(window_, SW_SHOWNA);
+  UpdateWindow(window_);
+  Pump();
+  ValidateRect(window_, nullptr);
+  HELEMENT bar = ById(L"bar");
+  RECT box = Location(bar);
+  ASSERT_EQ(HTMLayoutSetAttributeByName(bar, "value", L"70"), HLDOM_OK);
+  // The change is drawn by the engine's posted update: take the update message
+  // without letting the paint run.
+  MSG message;
+  while (PeekMessageW(&message, window_, WM_PAINT + 1, 0xFFFF, PM_REMOVE)) DispatchMessageW(&message);
+  RECT dirty = {};
+  ASSERT_TRUE(GetUpdateRect(window_, &dirty, FALSE)) << "something to repaint";
+  EXPECT_GE(dirty.left, box.left - 2);
+  EXPECT_GE(dirty.top, box.top - 2);
+  EXPECT_LE(dirty.right, box.right + 2);
+  EXPECT_LE(dirty.bottom, box.bottom + 2);
+  // Erasing is the engine's: no background flash before the paint.
+  BOOL handled = FALSE;
+  HDC dc = GetDC(window_);
+  EXPECT_EQ(HTMLayoutProcND(window_, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0, &handled), 1);
+  EXPECT_TRUE(handled);
+  ReleaseDC(window_, dc);
+}
+
 // --- events
 
 struct Seen {
@@ -383,6 +413,28 @@ TEST_F(EngineWindowTest, HandCursorOverLinks) {
   SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   SendMessageW(window_, WM_SETCURSOR, reinterpret_cast<WPARAM>(window_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));
+}
+
+// --- fonts
+
+TEST(Fonts, FirstInstalledFamilyOrTheSystemsDefault) {
+  LOGFONTW system = {};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof system, &system);
+  engine::FontDesc missing;
+  missing.family = "No Such Family, \"Nor This\"";
+  EXPECT_EQ(win32host::FaceFor(missing), system.lfFaceName);
+  engine::FontDesc listed;
+  listed.family = "No Such Family, '" + harness::ToUtf8(system.lfFaceName) + "', Arial";
+  EXPECT_EQ(win32host::FaceFor(listed), system.lfFaceName) << "the first one installed";
+  // Measured with the font that draws: a bigger size is wider.
+  engine::FontDesc small, big;
+  small.size = 10;
+  big.size = 30;
+  EXPECT_LT(win32host::MeasureText(small, L"Words", 5), win32host::MeasureText(big, L"Words", 5));
+  EXPECT_EQ(win32host::MeasureText(big, L"", 0), 0);
+  engine::FontMetrics metrics = win32host::MetricsFor(big);
+  EXPECT_GT(metrics.ascent, metrics.descent);
+  EXPECT_GE(metrics.ascent + metrics.descent, 30 - 2);
 }
 
 // --- remote pictures
