@@ -59,6 +59,7 @@ class E2ETest : public testing::Test {
 
   std::vector<std::string> RecordedOpens();
 
+ public:
   // Mouse clicks at client coordinates of the window, as the user makes them.
   void ClickAt(HWND window, int x, int y);
   // The colour (0xRRGGBB) at client coordinates of a shown window, read from
@@ -67,6 +68,7 @@ class E2ETest : public testing::Test {
   // Saves the window's client area from the screen as a PNG.
   bool SaveScreenshot(HWND window, const std::wstring& path);
 
+ protected:
   // The test game: its log (ZARN_GAME_LOG) and the event that ends it.
   std::wstring gameLog_;
   HANDLE gameEnd_ = nullptr;

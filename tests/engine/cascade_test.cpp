@@ -286,3 +286,24 @@ TEST(Cascade, IdenticalRowsShareOneStyleRecord) {
 
 }  // namespace
 }  // namespace engine
+
+namespace engine {
+namespace {
+
+TEST(Cascade, StateRulesFollowStateChanges) {
+  Rendered r("<style>body:focus { color: red } .row:hover .btn { color: blue }</style>"
+             "<body><div class=row id=row><span class=btn id=btn>b</span></div>");
+  ElementHandle body = GetParent(r.ById("row"));
+  ASSERT_TRUE(SetElementState(body, kStateFocus, 0));
+  r.view->Update();
+  EXPECT_EQ(ColorOf(r, "row"), "#ff0000");  // inherited from the focused body
+  ASSERT_TRUE(SetElementState(r.ById("row"), kStateHover, 0));
+  r.view->Update();
+  EXPECT_EQ(ColorOf(r, "btn"), "#0000ff");  // a state on an ancestor restyles below it
+  ASSERT_TRUE(SetElementState(r.ById("row"), 0, kStateHover));
+  r.view->Update();
+  EXPECT_EQ(ColorOf(r, "btn"), "#ff0000");
+}
+
+}  // namespace
+}  // namespace engine

@@ -249,3 +249,48 @@ TEST(MouseScrolling, WheelAndScrollBarScrollTheElement) {
 
 }  // namespace
 }  // namespace engine
+
+namespace engine {
+namespace {
+
+TEST(MouseScrolling, ATallDocumentScrollsTheViewButNotFixedElements) {
+  Rendered r("<body style='margin:0'><div id=top style='height:300px'></div><div id=low style='height:300px'></div>"
+             "<div id=fixed style='position:fixed;left:0;top:0;width:20px;height:20px'></div>",
+             200, 200);
+  ScrollInfo info;
+  ASSERT_TRUE(GetScrollInfo(r.Root(), &info));
+  EXPECT_EQ(info.page, 200);
+  EXPECT_EQ(info.contentHeight, 600);
+  EXPECT_EQ(info.maxPosition, 400);
+  EXPECT_NE(r.Display().find("scrollbar 184,0 16x200 position=0 max=400 page=200"), std::string::npos);
+  EXPECT_EQ(IdAt(r, 50, 150), "top");
+  MouseEvent wheel = Event(MouseEventType::kWheel, 50, 150, 0);
+  wheel.wheelDelta = -3 * 120;
+  r.view->HandleMouse(wheel);
+  ASSERT_TRUE(GetScrollInfo(r.Root(), &info));
+  EXPECT_EQ(info.position, 144);
+  EXPECT_EQ(IdAt(r, 50, 170), "low");   // 170 + 144 is past the first 300px
+  EXPECT_EQ(IdAt(r, 5, 5), "fixed");    // still at the top of the view
+  Rect rect;
+  ASSERT_TRUE(GetElementRect(r.ById("low"), &rect));
+  EXPECT_EQ(rect, (Rect{0, 156, 184, 300}));
+  ASSERT_TRUE(GetElementRect(r.ById("fixed"), &rect));
+  EXPECT_EQ(rect, (Rect{0, 0, 20, 20}));
+}
+
+TEST(MouseScrolling, ElementRectsFollowScrolledContainers) {
+  Rendered r("<body style='margin:0'><div id=list style='margin-top:10px;height:50px;overflow:auto'>"
+             "<div style='height:40px'></div><p id=p style='margin:0'>text <b id=b>bold</b></p>"
+             "<div style='height:100px'></div></div>");
+  Rect rect;
+  ASSERT_TRUE(GetElementRect(r.ById("b"), &rect));
+  EXPECT_EQ(rect, (Rect{40, 51, 36, 16}));
+  ASSERT_TRUE(SetScrollPosition(r.ById("list"), 30));
+  r.view->Update();
+  ASSERT_TRUE(GetElementRect(r.ById("b"), &rect));
+  EXPECT_EQ(rect, (Rect{40, 21, 36, 16}));
+  EXPECT_EQ(IdAt(r, 45, 25), "b");
+}
+
+}  // namespace
+}  // namespace engine

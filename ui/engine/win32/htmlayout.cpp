@@ -347,6 +347,22 @@ std::u16string TitleAt(EngineWindow& w, engine::Point point) {
   return std::u16string();
 }
 
+// The tooltip's text; an empty text hides it and keeps it from showing.
+void SetTooltipText(EngineWindow& w, const std::u16string& title) {
+  w.tooltipText = title;
+  if (w.tooltip == nullptr) return;
+  std::wstring text(title.begin(), title.end());
+  TOOLINFOW tool = {};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND;
+  tool.hwnd = w.window;
+  tool.uId = reinterpret_cast<UINT_PTR>(w.window);
+  tool.lpszText = const_cast<wchar_t*>(text.c_str());
+  SendMessageW(w.tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(w.tooltip, TTM_ACTIVATE, !text.empty(), 0);
+  if (text.empty()) SendMessageW(w.tooltip, TTM_POP, 0, 0);
+}
+
 void UpdateTooltip(EngineWindow& w, engine::Point point, const MSG* relay) {
   std::u16string title = TitleAt(w, point);
   if (w.tooltip == nullptr) {
@@ -362,19 +378,7 @@ void UpdateTooltip(EngineWindow& w, engine::Point point, const MSG* relay) {
     tool.lpszText = const_cast<wchar_t*>(L"");
     SendMessageW(w.tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
-  if (title != w.tooltipText) {
-    w.tooltipText = title;
-    std::wstring text(title.begin(), title.end());
-    TOOLINFOW tool = {};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = w.window;
-    tool.uId = reinterpret_cast<UINT_PTR>(w.window);
-    tool.lpszText = const_cast<wchar_t*>(text.c_str());
-    SendMessageW(w.tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(w.tooltip, TTM_ACTIVATE, !text.empty(), 0);
-    if (text.empty()) SendMessageW(w.tooltip, TTM_POP, 0, 0);
-  }
+  if (title != w.tooltipText) SetTooltipText(w, title);
   if (relay != nullptr) SendMessageW(w.tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(relay));
 }
 
@@ -449,7 +453,7 @@ bool LoadDocument(HWND window, const uint8_t* bytes, size_t size, const std::u16
   ++w->documentSerial;
   w->failedPictures.clear();  // a new document may find a picture that failed before
   w->view.LoadHtml(bytes, size, address);
-  w->tooltipText.clear();
+  SetTooltipText(*w, std::u16string());  // the old document's tooltip goes with it
   UpdateView(*w);
   InvalidateRect(window, nullptr, FALSE);
   return true;

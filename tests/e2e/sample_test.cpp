@@ -1,0 +1,72 @@
+// The sample game folders as a publisher ships them (gamefolder/), run by the
+// real manager: both sample screens are drawn, and their screenshots are left
+// in the build folder (sample-screen_reg.png, sample-screen_gamelist.png).
+#include <windows.h>
+
+#include <set>
+#include <string>
+
+#include "e2e_fixture.h"
+
+namespace e2e {
+namespace {
+
+using harness::Join;
+
+// Copies a folder tree.
+void CopyTree(const std::wstring& from, const std::wstring& to) {
+  harness::MakeDirs(to);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(Join(from, L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      CopyTree(Join(from, name), Join(to, name));
+    } else {
+      CopyFileW(Join(from, name).c_str(), Join(to, name).c_str(), FALSE);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+// Distinct colours in a grid over the client area: a drawn screen has many,
+// an empty or unpainted one has one or two.
+size_t DistinctColours(E2ETest& test, HWND window) {
+  std::set<uint32_t> colours;
+  for (int y = 5; y < 512; y += 16) {
+    for (int x = 5; x < 730; x += 16) colours.insert(test.ScreenPixel(window, x, y));
+  }
+  return colours.size();
+}
+
+TEST_F(E2ETest, SampleScreensAreDrawnAndPhotographed) {
+  std::wstring sample = Join(ZARN_SOURCE_DIR, L"gamefolder");
+  const wchar_t* games[] = {L"magic-garden", L"pirate-mahjong", L"star-bubbles"};
+  for (const wchar_t* game : games) {
+    std::wstring folder = Join(kRoot, game);
+    CopyTree(Join(sample, L"common"), folder);
+    CopyTree(Join(sample, std::wstring(L"games\\") + game), folder);
+    CopyFileW(LauncherExe().c_str(), Join(folder, L"ZarnLauncher.exe").c_str(), FALSE);
+    harness::SetString(std::wstring(harness::kProductKeyPath) + L"\\" + game, L"Dir", folder);
+  }
+  std::wstring folder = Join(kRoot, L"magic-garden");
+  harness::Process manager = StartManager(Quote(Join(folder, L"ZarnLauncher.exe")) + L" 101");
+  HWND window = WaitForMainWindow(manager);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(harness::WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 5000));
+  ASSERT_TRUE(harness::WaitUntil([&] { return DistinctColours(*this, window) > 20; }, 5000));
+  Sleep(300);
+  EXPECT_TRUE(SaveScreenshot(window, Join(ZARN_BUILD_DIR, L"sample-screen_reg.png")));
+
+  // "Мои игры" on the sample screen.
+  ClickAt(window, 190, 410);
+  Sleep(1000);
+  EXPECT_GT(DistinctColours(*this, window), 20u);
+  EXPECT_TRUE(SaveScreenshot(window, Join(ZARN_BUILD_DIR, L"sample-screen_gamelist.png")));
+  EXPECT_EQ(RequestExit(manager), 0u);
+}
+
+}  // namespace
+}  // namespace e2e
