@@ -7,6 +7,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -24,6 +25,7 @@
 #include "core/tray.h"
 #include "resources/resource_ids.h"
 #include "ui/download_area.h"
+#include "ui/engine/win32/pictures.h"
 #include "ui/ui_strings.h"
 
 namespace {
@@ -131,10 +133,20 @@ int RunSiteMode() {
   return 0;
 }
 
+// The broadcast posts and does not wait for the receivers, but walking every
+// window of the system takes tens of milliseconds under some systems: it runs
+// on a short-lived thread while start-up goes on.
 void BroadcastExitRequest() {
-  DWORD recipients = BSM_APPLICATIONS;
-  BroadcastSystemMessageA(BSF_POSTMESSAGE | BSF_IGNORECURRENTTASK, &recipients,
-                          App().reselectGameMessage, 0, 0);
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](void*) -> DWORD {
+        DWORD recipients = BSM_APPLICATIONS;
+        BroadcastSystemMessageA(BSF_POSTMESSAGE | BSF_IGNORECURRENTTASK, &recipients,
+                                App().reselectGameMessage, 0, 0);
+        return 0;
+      },
+      nullptr, 0, nullptr);
+  if (thread != nullptr) CloseHandle(thread);
 }
 
 // "version" = 4 in the product key, which is opened, never created.
@@ -185,6 +197,7 @@ int RunManager(HINSTANCE instance) {
   args.argv = CommandLineToArgvW(GetCommandLineW(), &args.argc);
   if (args.argv == nullptr || args.argc < 2) return 0;
 
+  win32host::PrepareImagingInBackground();
   SettleGameFolder(args.argv[1]);
   LoadUiStrings();
   SettleDataFolder();

@@ -110,6 +110,9 @@ struct EngineWindow {
   LPHTMLAYOUT_NOTIFY notify = nullptr;
   LPVOID notifyParam = nullptr;
   std::map<std::u16string, win32host::Picture> pictures;  // decoded, by address
+  // Local pictures let go while the window is hidden: their sizes stay known
+  // for layout, and they are decoded again when drawn.
+  std::map<std::u16string, engine::Size> released;
   std::unordered_set<std::u16string> failedPictures;
   uint64_t documentSerial = 0;
   HBITMAP backBuffer = nullptr;
@@ -158,8 +161,10 @@ void Invalidate(EngineWindow& w, const engine::Rect& damage) {
   InvalidateRect(w.window, &rect, FALSE);
 }
 
+void ReleaseWhileHidden(EngineWindow& w);
+
 // Brings the view up to date (answers given during the update may ask for
-// another) and invalidates what changed.
+// another) and invalidates what changed. A hidden window keeps no pictures.
 void UpdateView(EngineWindow& w) {
   // The view follows the client area: a window that is never shown gets no
   // WM_SIZE, and during WM_CREATE its client area may still be empty.
@@ -170,6 +175,7 @@ void UpdateView(EngineWindow& w) {
     Invalidate(w, w.view.Update().damage);
     if (!w.view.NeedsUpdate()) break;
   }
+  if (!IsWindowVisible(w.window)) ReleaseWhileHidden(w);
 }
 
 // Changes made through the API are drawn once, after the current message.
@@ -184,8 +190,13 @@ void ScheduleUpdateOf(ElementHandle element) { ScheduleUpdate(engine::ViewOf(ele
 
 bool WindowHost::GetImageSize(const std::u16string& url, engine::Size* size) {
   auto found = owner_->pictures.find(url);
-  if (found == owner_->pictures.end()) return false;
-  *size = engine::Size{found->second.width, found->second.height};
+  if (found != owner_->pictures.end()) {
+    *size = engine::Size{found->second.width, found->second.height};
+    return true;
+  }
+  auto released = owner_->released.find(url);
+  if (released == owner_->released.end()) return false;
+  *size = released->second;
   return true;
 }
 
@@ -270,7 +281,32 @@ void EnsureBackBuffer(EngineWindow& w, HDC reference, int width, int height) {
 
 const win32host::Picture* LookupPicture(EngineWindow& w, const std::u16string& url) {
   auto found = w.pictures.find(url);
-  return found != w.pictures.end() ? &found->second : nullptr;
+  if (found != w.pictures.end()) return &found->second;
+  auto released = w.released.find(url);
+  if (released == w.released.end()) return nullptr;
+  w.released.erase(released);
+  win32host::Picture picture;
+  if (!win32host::DecodePictureFile(FilePath(url), &picture)) return nullptr;
+  return &(w.pictures[url] = picture);
+}
+
+// While the window is hidden it draws nothing: the back buffer and the
+// decoded local pictures are let go, which keeps a manager that waits in the
+// notification area small. Remote pictures are kept (they cannot be had again
+// without the network).
+void ReleaseWhileHidden(EngineWindow& w) {
+  if (w.backBuffer != nullptr) DeleteObject(w.backBuffer);
+  w.backBuffer = nullptr;
+  w.backBufferSize = SIZE{0, 0};
+  for (auto it = w.pictures.begin(); it != w.pictures.end();) {
+    if (StartsWithHttp(it->first)) {
+      ++it;
+      continue;
+    }
+    w.released[it->first] = engine::Size{it->second.width, it->second.height};
+    win32host::FreePicture(&it->second);
+    it = w.pictures.erase(it);
+  }
 }
 
 void Render(EngineWindow& w, HDC dc, const RECT& area) {
@@ -451,7 +487,8 @@ bool LoadDocument(HWND window, const uint8_t* bytes, size_t size, const std::u16
   EngineWindow* w = Attach(window);
   if (w == nullptr) return false;
   ++w->documentSerial;
-  w->failedPictures.clear();  // a new document may find a picture that failed before
+  w->failedPictures.clear();
+  w->released.clear();  // a new document asks for its pictures again  // a new document may find a picture that failed before
   w->view.LoadHtml(bytes, size, address);
   SetTooltipText(*w, std::u16string());  // the old document's tooltip goes with it
   UpdateView(*w);
@@ -491,6 +528,9 @@ LRESULT HTMLayoutProcND(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, BOOL*
     case WM_ERASEBKGND:
       *handled = TRUE;  // the paint covers every pixel: no flicker
       return 1;
+    case WM_SHOWWINDOW:
+      if (!wParam) ReleaseWhileHidden(*w);
+      return 0;  // the window may want it too
     case WM_SIZE:
       w->view.SetViewportSize(LOWORD(lParam), HIWORD(lParam));
       UpdateView(*w);
