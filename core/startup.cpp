@@ -7,7 +7,6 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -25,7 +24,6 @@
 #include "core/tray.h"
 #include "resources/resource_ids.h"
 #include "ui/download_area.h"
-#include "ui/engine/win32/pictures.h"
 #include "ui/ui_strings.h"
 
 namespace {
@@ -133,20 +131,10 @@ int RunSiteMode() {
   return 0;
 }
 
-// The broadcast posts and does not wait for the receivers, but walking every
-// window of the system takes tens of milliseconds under some systems: it runs
-// on a short-lived thread while start-up goes on.
 void BroadcastExitRequest() {
-  HANDLE thread = CreateThread(
-      nullptr, 0,
-      [](void*) -> DWORD {
-        DWORD recipients = BSM_APPLICATIONS;
-        BroadcastSystemMessageA(BSF_POSTMESSAGE | BSF_IGNORECURRENTTASK, &recipients,
-                                App().reselectGameMessage, 0, 0);
-        return 0;
-      },
-      nullptr, 0, nullptr);
-  if (thread != nullptr) CloseHandle(thread);
+  DWORD recipients = BSM_APPLICATIONS;
+  BroadcastSystemMessageA(BSF_POSTMESSAGE | BSF_IGNORECURRENTTASK, &recipients,
+                          App().reselectGameMessage, 0, 0);
 }
 
 // "version" = 4 in the product key, which is opened, never created.
@@ -197,7 +185,6 @@ int RunManager(HINSTANCE instance) {
   args.argv = CommandLineToArgvW(GetCommandLineW(), &args.argc);
   if (args.argv == nullptr || args.argc < 2) return 0;
 
-  win32host::PrepareImagingInBackground();
   SettleGameFolder(args.argv[1]);
   LoadUiStrings();
   SettleDataFolder();
@@ -228,12 +215,14 @@ int RunManager(HINSTANCE instance) {
   DeleteAutostartEntry();
   WriteAutostartEntry();
 
+  // The icon's menu is ready before the icon exists: a right click on a
+  // fresh icon may arrive while the window is still being set up.
+  HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(kTrayMenu));
+  app.trayMenu = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
   if (!RegisterMainWindowClass(instance) || CreateMainWindow(instance) == nullptr) {
     ClearInstalledGames();
     return 0;
   }
-  HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(kTrayMenu));
-  app.trayMenu = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
   WriteManagerVersion();
   return Shutdown(RunMessageLoop());
 }

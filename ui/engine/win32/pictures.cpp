@@ -65,23 +65,6 @@ bool DecodeFrom(IWICBitmapDecoder* decoder, Picture* picture) {
 
 }  // namespace
 
-void PrepareImagingInBackground() {
-  HANDLE thread = CreateThread(
-      nullptr, 0,
-      [](void*) -> DWORD {
-        if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
-          IWICImagingFactory* factory = nullptr;
-          CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                           reinterpret_cast<void**>(&factory));
-          Release(factory);
-          CoUninitialize();
-        }
-        return 0;
-      },
-      nullptr, 0, nullptr);
-  if (thread != nullptr) CloseHandle(thread);
-}
-
 bool DecodePicture(const uint8_t* bytes, size_t size, Picture* picture) {
   *picture = Picture{};
   IWICImagingFactory* factory = Factory();

@@ -18,10 +18,6 @@ struct Picture {
   int height = 0;
 };
 
-// Loads the imaging component on a short-lived thread of its own, so that the
-// first picture a window shows does not wait for the component to load.
-void PrepareImagingInBackground();
-
 // Decodes the first frame of an encoded picture; false when it cannot.
 bool DecodePicture(const uint8_t* bytes, size_t size, Picture* picture);
 bool DecodePictureFile(const std::wstring& path, Picture* picture);
