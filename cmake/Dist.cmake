@@ -1,5 +1,6 @@
 # dist: what a publisher ships, one game folder per sample game:
-#   dist/<game>/ZarnLauncher.exe, run.dat (the manager), html/..., the game's files
+#   dist/<game>/ZarnLauncher.exe, run.dat (the manager), html/..., the game's
+#   files, and game/zsgame.dat (a stand-in game, so that "play" can be tried)
 file(GLOB ZARN_SAMPLE_GAMES LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/gamefolder/games/*)
 set(ZARN_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
 set(dist_commands COMMAND ${CMAKE_COMMAND} -E rm -rf ${ZARN_DIST_DIR})
@@ -11,9 +12,11 @@ foreach(game_dir ${ZARN_SAMPLE_GAMES})
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/gamefolder/common ${out}
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${game_dir} ${out}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:ZarnLauncher> ${out}/ZarnLauncher.exe
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:ZarnWrapper> ${out}/run.dat)
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:ZarnWrapper> ${out}/run.dat
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${out}/game
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:demogame> ${out}/game/zsgame.dat)
 endforeach()
 add_custom_target(dist ${dist_commands}
-  DEPENDS ZarnLauncher ZarnWrapper
+  DEPENDS ZarnLauncher ZarnWrapper demogame
   COMMENT "Laying out the sample game folders in ${ZARN_DIST_DIR}"
   VERBATIM)
