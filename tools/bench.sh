@@ -13,13 +13,13 @@ idle=${1:-60}
 bash tools/setup-debian.sh
 # The native figures come from an optimised build without sanitizers.
 cmake -S . -B build/bench-native -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_C_COMPILER=clang -DZARN_TESTS=OFF >/dev/null
-cmake --build build/bench-native >/dev/null
+  -DCMAKE_C_COMPILER=clang -DZARN_TESTS=ON >/dev/null
+cmake --build build/bench-native --target engine_bench >/dev/null
 cmake --preset x86_64 >/dev/null
 cmake --build build/x86_64 --target host_bench startup_bench bare_window ZarnWrapper ZarnLauncher >/dev/null
 
 echo "== engine core, native"
-for b in $(find build/bench-native -maxdepth 5 -type f -executable -name 'bench_*'); do "$b"; done
+for b in $(find build/bench-native -type f -executable -name "*_bench"); do "$b"; done
 
 source tools/lib/wine-session.sh
 trap wine_session_stop EXIT

@@ -1,0 +1,607 @@
+// Box tree construction: principal boxes, anonymous blocks, table fix-ups.
+#include "ui/engine/box_tree.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "ui/engine/cascade.h"
+#include "ui/engine/pool.h"
+#include "ui/engine/text.h"
+#include "ui/engine/url.h"
+
+namespace engine {
+
+Box::~Box() {
+  Box* child = firstChild;
+  while (child != nullptr) {
+    Box* next = child->nextSibling;
+    delete child;
+    child = next;
+  }
+  if (node != nullptr && node->box == this) node->box = nullptr;
+}
+
+std::unique_ptr<InlineContent> InlineContent::Make(const std::vector<LineBox>& lines,
+                                                   const std::vector<LineFragment>& fragments) {
+  InlineContent probe(lines.size(), fragments.size());
+  size_t bytes = probe.FragmentsOffset() + fragments.size() * sizeof(LineFragment);
+  void* memory = ::operator new(bytes);
+  std::unique_ptr<InlineContent> content(new (memory) InlineContent(lines.size(), fragments.size()));
+  std::uninitialized_copy(lines.begin(), lines.end(), content->LineData());
+  std::uninitialized_copy(fragments.begin(), fragments.end(), content->FragmentData());
+  return content;
+}
+
+std::u16string ImageAddress(const Box* box) {
+  if (box->node == nullptr) return std::u16string();
+  const char16_t* src = box->node->attributes.Find(kAtomSrc);
+  if (src == nullptr) return std::u16string();
+  Document* document = DocumentOf(box->node);
+  return ResolveAddress(document != nullptr ? document->url : std::u16string(), src);
+}
+
+Rect Box::Overflow() const {
+  Rect r = BorderBoxRect();
+  // A saturated side reaches as far as anything can.
+  auto out = [](int16_t v) { return v == kFarOverflow ? 1 << 28 : int(v); };
+  return Rect{r.x - out(overflowOut[kLeft]), r.y - out(overflowOut[kTop]),
+              r.width + out(overflowOut[kLeft]) + out(overflowOut[kRight]),
+              r.height + out(overflowOut[kTop]) + out(overflowOut[kBottom])};
+}
+
+void Box::SetOverflow(const Rect& area) {
+  Rect r = BorderBoxRect();
+  auto clamp = [](int v) { return int16_t(std::max(0, std::min(int(kFarOverflow), v))); };
+  overflowOut[kLeft] = clamp(r.x - area.x);
+  overflowOut[kTop] = clamp(r.y - area.y);
+  overflowOut[kRight] = clamp(area.Right() - r.Right());
+  overflowOut[kBottom] = clamp(area.Bottom() - r.Bottom());
+}
+
+void Box::SetScrollHeight(int value) {
+  if (extra == nullptr && value == height + padding[kTop] + padding[kBottom]) return;
+  ExtraData().scrollHeight = value;
+}
+
+Box::Extra& Box::ExtraData() {
+  if (extra == nullptr) extra = std::make_unique<Extra>();
+  return *extra;
+}
+
+namespace {
+
+FixedPool<sizeof(Box)>& BoxPool() {
+  static FixedPool<sizeof(Box)> pool;
+  return pool;
+}
+
+}  // namespace
+
+void* Box::operator new(size_t size) {
+  (void)size;
+  return BoxPool().Allocate();
+}
+
+void Box::operator delete(void* p) { BoxPool().Release(p); }
+
+Box* Box::LastChild() const {
+  Box* last = firstChild;
+  while (last != nullptr && last->nextSibling != nullptr) last = last->nextSibling;
+  return last;
+}
+
+void MarkNeedsLayout(Box* box) {
+  if (box == nullptr) return;
+  box->flags |= kBoxNeedsLayout;
+  box->flags &= uint16_t(~kBoxIntrinsicValid);
+  for (Box* b = box->parent; b != nullptr; b = b->parent) {
+    b->flags &= uint16_t(~kBoxIntrinsicValid);
+    if (b->Is(kBoxChildNeedsLayout)) {
+      // Ancestors are marked already; their intrinsic widths may still be cached.
+      for (Box* a = b->parent; a != nullptr && a->Is(kBoxIntrinsicValid); a = a->parent) {
+        a->flags &= uint16_t(~kBoxIntrinsicValid);
+      }
+      break;
+    }
+    b->flags |= kBoxChildNeedsLayout;
+  }
+}
+
+void ForgetBoxesOf(Node* node) {
+  // (Recursive: trees are at most kMaxTreeDepth deep.)
+  if (node->box != nullptr) {
+    node->box->node = nullptr;
+    node->box = nullptr;
+  }
+  for (Node* child : node->children) ForgetBoxesOf(child);
+}
+
+namespace {
+
+bool IsCollapsibleSpace(const Box* box) {
+  return box->type == BoxType::kText && box->node != nullptr && box->style->whiteSpace != WhiteSpace::kPre &&
+         IsAllSpace(NodeText(box->node));
+}
+
+bool IsInFlowBlockLevel(const Box* box) {
+  if (box->IsOutOfFlow()) return false;
+  return box->type == BoxType::kBlock || box->type == BoxType::kTable ||
+         (box->IsReplaced() && box->Is(kBoxBlockLevel));
+}
+
+void LinkChildren(Box* parent, const std::vector<Box*>& kids) {
+  Box* previous = nullptr;
+  for (Box* kid : kids) {
+    kid->parent = parent;
+    kid->nextSibling = nullptr;
+    if (previous == nullptr) {
+      parent->firstChild = kid;
+    } else {
+      previous->nextSibling = kid;
+    }
+    previous = kid;
+  }
+  if (previous == nullptr) parent->firstChild = nullptr;
+}
+
+class BoxBuilder {
+ public:
+  explicit BoxBuilder(StyleContext& context) : context_(context) {}
+
+  // A new box for `node` and its subtree, or null when it is not displayed.
+  Box* BuildFor(Node* node) {
+    node->dirty = 0;  // built fresh: nothing left for the box phase here
+    const ComputedStyle* style = node->style;
+    if (style == nullptr) return nullptr;
+    Box* box = new Box;
+    box->node = node;
+    box->style = style;
+    if (node->IsText()) {
+      box->type = BoxType::kText;
+      node->box = box;
+      return box;
+    }
+    if (!ChooseType(node, style, box)) {
+      delete box;
+      return nullptr;
+    }
+    node->box = box;
+    if (!AssembleChildren(box, CollectChildren(node)) && box->type == BoxType::kInline) {
+      // Blocks inside an inline: the inline element acts as a block.
+      std::vector<Box*> kids = Dismantle(box);
+      box->type = BoxType::kBlock;
+      AssembleChildren(box, std::move(kids));
+    }
+    return box;
+  }
+
+  // Rebuilds the children of node->box. False when node->box is an inline
+  // box that now holds blocks (its parent must rebuild it).
+  bool Rebuild(Node* node) {
+    Box* box = node->box;
+    std::vector<Box*> salvage = Dismantle(box);
+    std::vector<Box*> kids = CollectChildren(node);
+    // Whatever was not taken again goes.
+    for (Box* kid : kids) kid->flags |= kBoxScratch;
+    for (Box* old : salvage) {
+      if (!old->Is(kBoxScratch)) delete old;
+    }
+    for (Box* kid : kids) kid->flags &= uint16_t(~kBoxScratch);
+    if (!AssembleChildren(box, std::move(kids))) {
+      std::vector<Box*> back = Dismantle(box);
+      for (Box* b : back) delete b;
+      return false;
+    }
+    return true;
+  }
+
+  bool ChooseType(Node* node, const ComputedStyle* style, Box* box) {
+    Display display = style->display;
+    if (display == Display::kNone || display == Display::kTableColumn || display == Display::kTableColumnGroup) {
+      return false;
+    }
+    bool blockLevel = display != Display::kInline && display != Display::kInlineBlock;
+    if (node->tag == kAtomImg || node->tag == kAtomProgress) {
+      box->type = node->tag == kAtomImg ? BoxType::kImage : BoxType::kProgress;
+      if (blockLevel) box->flags |= kBoxBlockLevel;
+      return true;
+    }
+    if (node->tag == kAtomBr && display == Display::kInline) {
+      box->type = BoxType::kLineBreak;
+      return true;
+    }
+    switch (display) {
+      case Display::kListItem: box->flags |= kBoxListItem; box->type = BoxType::kBlock; break;
+      case Display::kBlock:
+      case Display::kTableCaption: box->type = BoxType::kBlock; break;
+      case Display::kInline: box->type = BoxType::kInline; break;
+      case Display::kInlineBlock: box->type = BoxType::kInlineBlock; break;
+      case Display::kTable: box->type = BoxType::kTable; break;
+      case Display::kTableRowGroup:
+      case Display::kTableHeaderGroup:
+      case Display::kTableFooterGroup: box->type = BoxType::kTableRowGroup; break;
+      case Display::kTableRow: box->type = BoxType::kTableRow; break;
+      case Display::kTableCell: box->type = BoxType::kTableCell; break;
+      default: return false;
+    }
+    return true;
+  }
+
+  // The boxes of the node's children: reused when clean, else built.
+  std::vector<Box*> CollectChildren(Node* node) {
+    std::vector<Box*> kids;
+    if (node->tag == kAtomImg || node->tag == kAtomProgress || node->tag == kAtomBr) return kids;
+    kids.reserve(node->children.size());
+    for (Node* child : node->children) {
+      // A box unlinked by Dismantle can be taken again unless its own type
+      // must change; a stale one is deleted by the caller.
+      Box* box = child->box;
+      if (box != nullptr && box->parent == nullptr && (child->dirty & kDirtyBoxSelf) == 0) {
+        box->style = child->style;
+        kids.push_back(box);
+        continue;
+      }
+      Box* built = BuildFor(child);
+      if (built != nullptr) kids.push_back(built);
+    }
+    return kids;
+  }
+
+  // Takes a box's children out, opening anonymous boxes (and boxes whose
+  // node is gone): returns the principal boxes of the node's children, each
+  // unlinked (parent null).
+  std::vector<Box*> Dismantle(Box* box) {
+    std::vector<Box*> out;
+    Box* child = box->firstChild;
+    box->firstChild = nullptr;
+    while (child != nullptr) {
+      Box* next = child->nextSibling;
+      child->parent = nullptr;
+      child->nextSibling = nullptr;
+      if (child->node == nullptr) {
+        std::vector<Box*> inner = Dismantle(child);
+        out.insert(out.end(), inner.begin(), inner.end());
+        delete child;
+      } else {
+        out.push_back(child);
+      }
+      child = next;
+    }
+    return out;
+  }
+
+  const ComputedStyle* AnonymousStyleFor(const ComputedStyle* parentStyle, const Box* anonymous) {
+    return context_.AnonymousStyle(parentStyle, anonymous->style->display);
+  }
+
+ private:
+  Box* NewAnonymous(const ComputedStyle* parentStyle, BoxType type, Display display) {
+    Box* box = new Box;
+    box->type = type;
+    box->flags = kBoxAnonymous;
+    box->style = context_.AnonymousStyle(parentStyle, display);
+    return box;
+  }
+
+  // Puts the kids under `box` with the fix-ups its type needs. False when an
+  // inline box would get block-level children (nothing is linked then).
+  bool AssembleChildren(Box* box, std::vector<Box*> kids) {
+    switch (box->type) {
+      case BoxType::kText:
+      case BoxType::kLineBreak:
+      case BoxType::kImage:
+      case BoxType::kProgress:
+        for (Box* kid : kids) delete kid;
+        return true;
+      case BoxType::kTable:
+        LinkChildren(box, FixTableChildren(box, std::move(kids)));
+        return true;
+      case BoxType::kTableRowGroup:
+        LinkChildren(box, FixRowGroupChildren(box, std::move(kids)));
+        return true;
+      case BoxType::kTableRow:
+        LinkChildren(box, FixRowChildren(box, std::move(kids)));
+        return true;
+      case BoxType::kInline: {
+        kids = WrapMisparentedTableParts(box, std::move(kids));
+        for (Box* kid : kids) {
+          if (IsInFlowBlockLevel(kid)) {
+            // Undo the wrapping and hand the kids back unlinked.
+            for (Box* k : kids) {
+              k->parent = nullptr;
+            }
+            LinkChildren(box, kids);
+            return false;
+          }
+        }
+        LinkChildren(box, kids);
+        return true;
+      }
+      case BoxType::kBlock:
+      case BoxType::kInlineBlock:
+      case BoxType::kTableCell:
+        LinkChildren(box, FixBlockContainerChildren(box, WrapMisparentedTableParts(box, std::move(kids))));
+        return true;
+    }
+    return true;
+  }
+
+  // CSS 2.1 section 9.2.1.1: inline content next to blocks goes into
+  // anonymous block boxes.
+  std::vector<Box*> FixBlockContainerChildren(Box* box, std::vector<Box*> kids) {
+    bool anyBlock = std::any_of(kids.begin(), kids.end(), IsInFlowBlockLevel);
+    box->flags &= uint16_t(~kBoxChildrenInline);
+    if (!anyBlock) {
+      bool anyInline = std::any_of(kids.begin(), kids.end(), [](Box* k) { return !k->IsOutOfFlow(); });
+      if (anyInline) box->flags |= kBoxChildrenInline;
+      return kids;
+    }
+    bool inlineContent = std::any_of(kids.begin(), kids.end(), [](Box* k) {
+      return !IsInFlowBlockLevel(k) && !k->IsOutOfFlow() && !IsCollapsibleSpace(k);
+    });
+    if (!inlineContent) {
+      // Only blocks (and white space between them, which goes).
+      kids.erase(std::remove_if(kids.begin(), kids.end(),
+                                [](Box* k) {
+                                  if (!IsCollapsibleSpace(k)) return false;
+                                  delete k;
+                                  return true;
+                                }),
+                 kids.end());
+      return kids;
+    }
+    std::vector<Box*> result, run;
+    auto flush = [&]() {
+      bool content = std::any_of(run.begin(), run.end(),
+                                 [](Box* k) { return !k->IsOutOfFlow() && !IsCollapsibleSpace(k); });
+      if (content) {
+        Box* anonymous = NewAnonymous(box->style, BoxType::kBlock, Display::kBlock);
+        anonymous->flags |= kBoxChildrenInline;
+        LinkChildren(anonymous, run);
+        result.push_back(anonymous);
+      } else {
+        for (Box* k : run) {
+          if (k->IsOutOfFlow()) {
+            result.push_back(k);
+          } else {
+            delete k;
+          }
+        }
+      }
+      run.clear();
+    };
+    for (Box* kid : kids) {
+      if (IsInFlowBlockLevel(kid)) {
+        flush();
+        result.push_back(kid);
+      } else {
+        run.push_back(kid);
+      }
+    }
+    flush();
+    return result;
+  }
+
+  // Table parts outside a table get an anonymous table around them.
+  std::vector<Box*> WrapMisparentedTableParts(Box* box, std::vector<Box*> kids) {
+    if (std::none_of(kids.begin(), kids.end(), [](Box* k) { return k->IsTablePart(); })) return kids;
+    std::vector<Box*> result, run;
+    auto flush = [&]() {
+      // Trailing white space belongs outside the table.
+      std::vector<Box*> trailing;
+      while (!run.empty() && !run.back()->IsTablePart()) {
+        trailing.insert(trailing.begin(), run.back());
+        run.pop_back();
+      }
+      if (!run.empty()) {
+        Box* table = NewAnonymous(box->style, BoxType::kTable, Display::kTable);
+        LinkChildren(table, FixTableChildren(table, run));
+        result.push_back(table);
+      }
+      result.insert(result.end(), trailing.begin(), trailing.end());
+      run.clear();
+    };
+    for (Box* kid : kids) {
+      if (kid->IsTablePart() || (!run.empty() && IsCollapsibleSpace(kid))) {
+        run.push_back(kid);
+      } else {
+        flush();
+        result.push_back(kid);
+      }
+    }
+    flush();
+    return result;
+  }
+
+  std::vector<Box*> FixTableChildren(Box* table, std::vector<Box*> kids) {
+    if (std::all_of(kids.begin(), kids.end(), [](Box* k) {
+          return k->type == BoxType::kTableRowGroup || k->type == BoxType::kTableRow;
+        })) {
+      return kids;
+    }
+    std::vector<Box*> result, run;
+    auto flush = [&]() {
+      if (run.empty()) return;
+      Box* row = NewAnonymous(table->style, BoxType::kTableRow, Display::kTableRow);
+      LinkChildren(row, FixRowChildren(row, run));
+      result.push_back(row);
+      run.clear();
+    };
+    for (Box* kid : kids) {
+      if (kid->type == BoxType::kTableRowGroup || kid->type == BoxType::kTableRow ||
+          (kid->node != nullptr && kid->style->display == Display::kTableCaption)) {
+        flush();
+        result.push_back(kid);
+      } else if (IsCollapsibleSpace(kid) && run.empty()) {
+        delete kid;
+      } else {
+        run.push_back(kid);
+      }
+    }
+    flush();
+    return result;
+  }
+
+  std::vector<Box*> FixRowGroupChildren(Box* group, std::vector<Box*> kids) {
+    if (std::all_of(kids.begin(), kids.end(), [](Box* k) { return k->type == BoxType::kTableRow; })) return kids;
+    std::vector<Box*> result, run;
+    auto flush = [&]() {
+      if (run.empty()) return;
+      Box* row = NewAnonymous(group->style, BoxType::kTableRow, Display::kTableRow);
+      LinkChildren(row, FixRowChildren(row, run));
+      result.push_back(row);
+      run.clear();
+    };
+    for (Box* kid : kids) {
+      if (kid->type == BoxType::kTableRow) {
+        flush();
+        result.push_back(kid);
+      } else if (IsCollapsibleSpace(kid) && run.empty()) {
+        delete kid;
+      } else {
+        run.push_back(kid);
+      }
+    }
+    flush();
+    return result;
+  }
+
+  std::vector<Box*> FixRowChildren(Box* row, std::vector<Box*> kids) {
+    if (std::all_of(kids.begin(), kids.end(), [](Box* k) { return k->type == BoxType::kTableCell; })) return kids;
+    std::vector<Box*> result, run;
+    auto flush = [&]() {
+      // White space at the end of a run is dropped with it.
+      while (!run.empty() && IsCollapsibleSpace(run.back())) {
+        delete run.back();
+        run.pop_back();
+      }
+      if (run.empty()) return;
+      Box* cell = NewAnonymous(row->style, BoxType::kTableCell, Display::kTableCell);
+      LinkChildren(cell, FixBlockContainerChildren(cell, WrapMisparentedTableParts(cell, run)));
+      result.push_back(cell);
+      run.clear();
+    };
+    for (Box* kid : kids) {
+      if (kid->type == BoxType::kTableCell) {
+        flush();
+        result.push_back(kid);
+      } else if (IsCollapsibleSpace(kid) && run.empty()) {
+        delete kid;
+      } else if (kid->type == BoxType::kTableRow || kid->type == BoxType::kTableRowGroup) {
+        // A row inside a row: it becomes the content of an anonymous cell,
+        // wrapped in a table of its own.
+        run.push_back(kid);
+      } else {
+        run.push_back(kid);
+      }
+    }
+    flush();
+    return result;
+  }
+
+  StyleContext& context_;
+};
+
+// Walks the dirty bits of the box phase.
+class BoxUpdater {
+ public:
+  BoxUpdater(StyleContext& context, std::unique_ptr<Box>* rootBox) : builder_(context), rootBox_(rootBox) {}
+
+  bool changed = false;
+  bool paint = false;
+
+  void Walk(Node* node) {
+    if (node->box != nullptr && node->box->style != node->style) RefreshStyles(node->box, node->style);
+    bool childSelf = false;
+    for (Node* child : node->children) childSelf = childSelf || (child->dirty & kDirtyBoxSelf) != 0;
+    if (((node->dirty & kDirtyBoxChildren) != 0 || childSelf) && node->box != nullptr) RebuildChildren(node);
+    if ((node->dirty & kDirtyLayout) != 0 && node->box != nullptr) {
+      MarkNeedsLayout(node->box);
+      changed = true;
+    }
+    if ((node->dirty & kDirtyPaint) != 0) paint = true;
+    if ((node->dirty & kDirtyDescendant) != 0 || childSelf) {
+      for (Node* child : node->children) {
+        if (child->dirty != 0) Walk(child);
+      }
+    }
+    node->dirty = 0;
+  }
+
+  void RebuildChildren(Node* node) {
+    changed = true;
+    if (!builder_.Rebuild(node)) {
+      // An inline box that now holds blocks: rebuilt as a block by its parent.
+      node->dirty |= kDirtyBoxSelf;
+      Node* parent = node->parent;
+      if (parent != nullptr && parent->box != nullptr) {
+        RebuildChildren(parent);
+      } else {
+        RebuildRoot(node);
+      }
+      return;
+    }
+    MarkNeedsLayout(node->box);
+  }
+
+  // A box's style changed: so do those of its anonymous children.
+  void RefreshStyles(Box* box, const ComputedStyle* style) {
+    box->style = style;
+    for (Box* child = box->firstChild; child != nullptr; child = child->nextSibling) {
+      if (child->node == nullptr) RefreshStyles(child, builder_.AnonymousStyleFor(style, child));
+    }
+  }
+
+  void RebuildRoot(Node* root) {
+    rootBox_->reset();
+    rootBox_->reset(builder_.BuildFor(root));
+    changed = true;
+  }
+
+ private:
+  BoxBuilder builder_;
+  std::unique_ptr<Box>* rootBox_;
+};
+
+void ClearBoxDirtyBits(Node* root) {
+  std::vector<Node*> pending{root};
+  while (!pending.empty()) {
+    Node* node = pending.back();
+    pending.pop_back();
+    bool descend = (node->dirty & kDirtyDescendant) != 0;
+    node->dirty = 0;
+    if (descend) {
+      for (Node* child : node->children) pending.push_back(child);
+    }
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<Box> BuildBoxTree(StyleContext& context, Node* root) {
+  if (root == nullptr) return nullptr;
+  BoxBuilder builder(context);
+  std::unique_ptr<Box> box(builder.BuildFor(root));
+  return box;
+}
+
+bool UpdateBoxTree(StyleContext& context, Node* root, std::unique_ptr<Box>* rootBox, bool* paintOnly) {
+  if (root == nullptr) {
+    bool had = *rootBox != nullptr;
+    rootBox->reset();
+    return had;
+  }
+  BoxUpdater updater(context, rootBox);
+  if ((root->dirty & kDirtyBoxSelf) != 0 || *rootBox == nullptr || (*rootBox)->node != root) {
+    updater.RebuildRoot(root);
+    ClearBoxDirtyBits(root);
+    if (paintOnly != nullptr) *paintOnly = false;
+    return true;
+  }
+  updater.Walk(root);
+  if (paintOnly != nullptr) *paintOnly = !updater.changed && updater.paint;
+  return updater.changed || updater.paint;
+}
+
+}  // namespace engine

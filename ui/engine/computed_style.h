@@ -1,0 +1,130 @@
+// Typed computed style: what the cascade produces for each element and what
+// layout and painting read. Lengths are resolved to pixels here except
+// percentages (kept as percentages until layout knows what they refer to)
+// and auto/none. Style records are immutable once made and shared between
+// elements; the view's style pool owns them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "ui/engine/geometry.h"
+#include "ui/engine/host.h"
+
+namespace engine {
+
+enum class Display : uint8_t {
+  kNone, kBlock, kInline, kInlineBlock, kListItem, kTable, kTableRow, kTableCell,
+  kTableRowGroup, kTableHeaderGroup, kTableFooterGroup, kTableColumn, kTableColumnGroup, kTableCaption,
+};
+enum class Position : uint8_t { kStatic, kRelative, kAbsolute, kFixed };
+enum class FloatSide : uint8_t { kNone, kLeft, kRight };
+enum class Clear : uint8_t { kNone, kLeft, kRight, kBoth };
+enum class Overflow : uint8_t { kVisible, kHidden, kScroll, kAuto };
+enum class Visibility : uint8_t { kVisible, kHidden };
+enum class BorderStyle : uint8_t { kNone, kHidden, kDotted, kDashed, kSolid, kDouble, kGroove, kRidge, kInset, kOutset };
+enum class BackgroundRepeat : uint8_t { kRepeat, kNoRepeat, kRepeatX, kRepeatY };
+enum class TextAlign : uint8_t { kLeft, kRight, kCenter, kJustify };
+enum class VerticalAlign : uint8_t { kBaseline, kSub, kSuper, kTop, kTextTop, kMiddle, kBottom, kTextBottom, kLength };
+enum class WhiteSpace : uint8_t { kNormal, kPre, kNowrap };
+enum class Cursor : uint8_t { kDefault, kPointer, kText, kMove, kWait, kHelp, kCrosshair, kProgress, kNotAllowed };
+enum class ListStyleType : uint8_t { kNone, kDisc, kCircle, kSquare, kDecimal };
+
+// text-decoration bits
+constexpr uint8_t kDecorationUnderline = 1;
+constexpr uint8_t kDecorationOverline = 2;
+constexpr uint8_t kDecorationLineThrough = 4;
+
+struct Length {
+  enum Kind : uint8_t { kAuto, kPx, kPercent, kNone };
+  Kind kind = kAuto;
+  float value = 0;
+
+  static Length Auto() { return Length{kAuto, 0}; }
+  static Length None() { return Length{kNone, 0}; }
+  static Length Px(float px) { return Length{kPx, px}; }
+  static Length Percent(float p) { return Length{kPercent, p}; }
+  bool IsAuto() const { return kind == kAuto; }
+  bool IsNone() const { return kind == kNone; }
+  bool IsPercent() const { return kind == kPercent; }
+  bool IsFixed() const { return kind == kPx; }
+  bool operator==(const Length& o) const { return kind == o.kind && value == o.value; }
+  bool operator!=(const Length& o) const { return !(*this == o); }
+};
+
+// Pixels of a length against the size a percentage refers to; auto and none
+// give `fallback`.
+int ResolveLength(const Length& length, int percentBase, int fallback = 0);
+
+struct LineHeight {
+  enum Kind : uint8_t { kNormal, kNumber, kPx };
+  Kind kind = kNormal;
+  float value = 0;
+  bool operator==(const LineHeight& o) const { return kind == o.kind && value == o.value; }
+};
+
+enum Side : int { kTop = 0, kRight = 1, kBottom = 2, kLeft = 3 };
+
+struct ComputedStyle {
+  // Inherited.
+  Color color = MakeColor(0, 0, 0);
+  FontDesc font{"Times New Roman, serif", 16, 400, false};
+  LineHeight lineHeight;
+  TextAlign textAlign = TextAlign::kLeft;
+  WhiteSpace whiteSpace = WhiteSpace::kNormal;
+  Visibility visibility = Visibility::kVisible;
+  Cursor cursor = Cursor::kDefault;
+  ListStyleType listStyleType = ListStyleType::kDisc;
+  int16_t borderSpacing = 0;
+  Length textIndent = Length::Px(0);
+  uint8_t decorationsInEffect = 0;  // own text-decoration plus what ancestors propagate
+
+  // Not inherited.
+  Display display = Display::kInline;
+  Position position = Position::kStatic;
+  FloatSide floatSide = FloatSide::kNone;
+  Clear clear = Clear::kNone;
+  Overflow overflowX = Overflow::kVisible;
+  Overflow overflowY = Overflow::kVisible;
+  uint8_t textDecoration = 0;
+  VerticalAlign verticalAlign = VerticalAlign::kBaseline;
+  Length verticalAlignLength = Length::Px(0);
+  bool zIndexAuto = true;
+  int zIndex = 0;
+  Length left, top, right, bottom;  // auto
+  Length width, height;             // auto
+  Length minWidth = Length::Px(0), minHeight = Length::Px(0);
+  Length maxWidth = Length::None(), maxHeight = Length::None();
+  Length margin[4] = {Length::Px(0), Length::Px(0), Length::Px(0), Length::Px(0)};
+  Length padding[4] = {Length::Px(0), Length::Px(0), Length::Px(0), Length::Px(0)};
+  int16_t borderWidth[4] = {0, 0, 0, 0};  // 0 when the style is none or hidden
+  BorderStyle borderStyle[4] = {BorderStyle::kNone, BorderStyle::kNone, BorderStyle::kNone, BorderStyle::kNone};
+  Color borderColor[4] = {MakeColor(0, 0, 0), MakeColor(0, 0, 0), MakeColor(0, 0, 0), MakeColor(0, 0, 0)};
+  Color backgroundColor = kTransparent;
+  std::u16string backgroundImage;  // resolved address; empty for none
+  BackgroundRepeat backgroundRepeat = BackgroundRepeat::kRepeat;
+  Length backgroundPositionX = Length::Percent(0), backgroundPositionY = Length::Percent(0);
+
+  bool IsPositioned() const { return position != Position::kStatic; }
+  bool IsOutOfFlowPositioned() const { return position == Position::kAbsolute || position == Position::kFixed; }
+  bool IsFloating() const { return floatSide != FloatSide::kNone; }
+  bool ClipsContent() const { return overflowX != Overflow::kVisible || overflowY != Overflow::kVisible; }
+  bool ScrollsVertically() const { return overflowY == Overflow::kScroll || overflowY == Overflow::kAuto; }
+  // A stacking context of its own (z-index set on a positioned element).
+  bool MakesStackingContext() const { return IsPositioned() && !zIndexAuto; }
+  bool HasBorder(int side) const { return borderWidth[side] > 0; }
+};
+
+bool operator==(const ComputedStyle& a, const ComputedStyle& b);
+inline bool operator!=(const ComputedStyle& a, const ComputedStyle& b) { return !(a == b); }
+size_t HashStyle(const ComputedStyle& style);
+
+// What a change from one style to another requires of the next update.
+enum class StyleChange : uint8_t { kNone, kPaint, kLayout, kBoxes };
+StyleChange CompareStyles(const ComputedStyle* before, const ComputedStyle* after);
+// Whether the difference reaches the inherited properties (children must be
+// restyled to see it).
+bool InheritedPropertiesDiffer(const ComputedStyle& a, const ComputedStyle& b);
+
+}  // namespace engine

@@ -1,0 +1,117 @@
+// The records the CSS parser produces: property declarations with typed
+// values, selectors, rules and style sheets. The cascade (cascade.h) reads
+// them; nothing after the cascade sees a declaration.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui/engine/atoms.h"
+#include "ui/engine/geometry.h"
+
+namespace engine {
+
+// Longhand properties. Shorthands (margin, padding, border..., background,
+// font, overflow, list-style, background-position) expand into these when
+// parsed.
+enum class PropertyId : uint8_t {
+  kDisplay, kPosition, kFloat, kClear, kLeft, kTop, kRight, kBottom, kZIndex,
+  kWidth, kHeight, kMinWidth, kMinHeight, kMaxWidth, kMaxHeight,
+  kMarginTop, kMarginRight, kMarginBottom, kMarginLeft,
+  kPaddingTop, kPaddingRight, kPaddingBottom, kPaddingLeft,
+  kBorderTopWidth, kBorderRightWidth, kBorderBottomWidth, kBorderLeftWidth,
+  kBorderTopStyle, kBorderRightStyle, kBorderBottomStyle, kBorderLeftStyle,
+  kBorderTopColor, kBorderRightColor, kBorderBottomColor, kBorderLeftColor,
+  kBackgroundColor, kBackgroundImage, kBackgroundRepeat, kBackgroundPositionX, kBackgroundPositionY,
+  kColor, kFontFamily, kFontSize, kFontWeight, kFontStyle, kTextDecoration, kTextAlign,
+  kVerticalAlign, kLineHeight, kWhiteSpace, kOverflowX, kOverflowY, kVisibility, kCursor,
+  kListStyleType, kBorderSpacing, kTextIndent,
+  kCount
+};
+constexpr int kPropertyCount = int(PropertyId::kCount);
+
+// Keywords of every property value the engine understands.
+enum class Keyword : uint8_t {
+  kNone, kAuto, kNormal, kInherit,
+  kBlock, kInline, kInlineBlock, kListItem, kTable, kTableRow, kTableCell, kTableRowGroup,
+  kTableHeaderGroup, kTableFooterGroup, kTableColumn, kTableColumnGroup, kTableCaption,
+  kStatic, kRelative, kAbsolute, kFixed,
+  kLeft, kRight, kBoth, kCenter, kJustify, kTop, kMiddle, kBottom, kBaseline, kSub, kSuper,
+  kTextTop, kTextBottom,
+  kSolid, kDashed, kDotted, kDouble, kGroove, kRidge, kInset, kOutset, kHidden,
+  kVisible, kScroll, kNowrap, kPre, kPreWrap, kPreLine,
+  kBold, kBolder, kLighter, kItalic, kOblique, kUnderline, kOverline, kLineThrough, kBlink,
+  kDefault, kPointer, kHand, kText, kMove, kWait, kHelp, kCrosshair, kProgress, kNotAllowed,
+  kDisc, kCircle, kSquare, kDecimal,
+  kRepeat, kNoRepeat, kRepeatX, kRepeatY, kTransparent,
+  kThin, kMedium, kThick,
+  kXxSmall, kXSmall, kSmall, kLarge, kXLarge, kXxLarge, kSmaller, kLarger,
+  kCollapse, kCurrentColor, kUnknown
+};
+
+enum class Unit : uint8_t { kPx, kPt, kPc, kIn, kCm, kMm, kEm, kEx };
+
+enum class ValueKind : uint8_t {
+  kKeyword,
+  kLength,   // number + unit
+  kPercent,  // number
+  kNumber,   // unitless number (line-height, z-index, font-weight)
+  kColor,
+  kUrl,      // text
+  kFamily,   // text: the font-family list
+  kInherit,
+};
+
+struct CssValue {
+  ValueKind kind = ValueKind::kKeyword;
+  Keyword keyword = Keyword::kNone;
+  Unit unit = Unit::kPx;
+  float number = 0;
+  Color color = kTransparent;
+  std::string text;
+};
+
+struct Declaration {
+  PropertyId property = PropertyId::kDisplay;
+  bool important = false;
+  CssValue value;
+};
+
+// --- selectors
+
+struct SelectorCondition {
+  enum Kind : uint8_t {
+    kId, kClass, kAttributeExists, kAttributeEquals, kAttributeIncludes, kAttributeDashMatch,
+    kHover, kActive, kFocus, kFirstChild, kLastChild, kLink, kVisited,
+  };
+  Kind kind = kId;
+  Atom attribute = kAtomNone;
+  std::u16string value;
+};
+
+// One compound selector: an element type (kAtomNone for any) and conditions.
+struct CompoundSelector {
+  Atom tag = kAtomNone;
+  std::vector<SelectorCondition> conditions;
+};
+
+enum class Combinator : uint8_t { kDescendant, kChild };
+
+struct Selector {
+  // Left to right as written; combinators[i] joins compounds[i] and [i + 1].
+  std::vector<CompoundSelector> compounds;
+  std::vector<Combinator> combinators;
+  uint32_t specificity = 0;  // ids << 16 | classes, attributes, pseudo-classes << 8 | types
+};
+
+struct StyleRule {
+  std::vector<Selector> selectors;
+  std::vector<Declaration> declarations;
+};
+
+struct StyleSheet {
+  std::vector<StyleRule> rules;
+};
+
+}  // namespace engine

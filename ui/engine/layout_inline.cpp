@@ -1,0 +1,873 @@
+// Inline formatting context (CSS 2.1 section 9.4.2): white-space processing
+// (16.6), line breaking at spaces and around atomic inlines with long words
+// broken where nothing else fits, line boxes shortened beside floats (9.5),
+// line height and vertical alignment (10.8), text-align and text-indent
+// (16.1, 16.2).
+#include <algorithm>
+#include <cmath>
+
+#include "ui/engine/layout_internal.h"
+#include "ui/engine/text.h"
+
+namespace engine {
+
+namespace {
+
+// Whether white-space processing would leave the text as it is.
+bool NeedsNoProcessing(std::u16string_view text, WhiteSpace mode) {
+  if (mode == WhiteSpace::kPre) {
+    for (char16_t c : text) {
+      if (c == '\r' || c == '\t') return false;
+    }
+    return true;
+  }
+  bool space = false;
+  for (char16_t c : text) {
+    if (c == ' ') {
+      if (space) return false;
+      space = true;
+    } else if (IsSpace(c)) {
+      return false;
+    } else {
+      space = false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void PrepareText(Box* textBox) {
+  std::u16string_view source = textBox->node != nullptr ? NodeText(textBox->node) : std::u16string_view();
+  if (NeedsNoProcessing(source, textBox->style->whiteSpace)) {
+    if (textBox->extra != nullptr) textBox->extra->hasText = false;  // the node's own text serves
+    return;
+  }
+  textBox->ExtraData().hasText = true;
+  std::u16string& out = textBox->extra->text;
+  out.clear();
+  out.reserve(source.size());
+  if (textBox->style->whiteSpace == WhiteSpace::kPre) {
+    int column = 0;
+    for (size_t i = 0; i < source.size(); ++i) {
+      char16_t c = source[i];
+      if (c == '\r') {
+        if (i + 1 < source.size() && source[i + 1] == '\n') continue;
+        c = '\n';
+      }
+      if (c == '\t') {
+        do {
+          out.push_back(' ');
+          ++column;
+        } while (column % 8 != 0);
+        continue;
+      }
+      out.push_back(c);
+      column = c == '\n' ? 0 : column + 1;
+    }
+    return;
+  }
+  bool space = false;
+  for (char16_t c : source) {
+    if (IsSpace(c)) {
+      space = true;
+      continue;
+    }
+    if (space) out.push_back(' ');
+    space = false;
+    out.push_back(c);
+  }
+  if (space) out.push_back(' ');
+}
+
+namespace {
+
+struct Item {
+  enum Kind : uint8_t { kText, kOpen, kClose, kAtomic, kBreak, kFloat, kPositioned };
+  Kind kind;
+  Box* box;
+};
+
+void CollectItems(Box* parent, std::vector<Item>* items) {
+  for (Box* child = parent->firstChild; child != nullptr; child = child->nextSibling) {
+    if (child->IsOutOfFlowPositioned()) {
+      items->push_back({Item::kPositioned, child});
+    } else if (child->IsFloating()) {
+      items->push_back({Item::kFloat, child});
+    } else if (child->type == BoxType::kInline) {
+      items->push_back({Item::kOpen, child});
+      CollectItems(child, items);
+      items->push_back({Item::kClose, child});
+    } else if (child->type == BoxType::kText) {
+      PrepareText(child);
+      items->push_back({Item::kText, child});
+    } else if (child->type == BoxType::kLineBreak) {
+      items->push_back({Item::kBreak, child});
+    } else {
+      items->push_back({Item::kAtomic, child});
+    }
+  }
+}
+
+int StartEdge(const Box* box) { return box->margin[kLeft] + box->BorderWidth(kLeft) + box->padding[kLeft]; }
+int EndEdge(const Box* box) { return box->margin[kRight] + box->BorderWidth(kRight) + box->padding[kRight]; }
+
+class LineBuilder {
+ public:
+  LineBuilder(LayoutState& state, Box* container, FloatContext* floats, int bfcX, int bfcY, int containingHeight)
+      : state_(state),
+        ctx_(state.context),
+        container_(container),
+        floats_(floats),
+        bfcX_(bfcX),
+        bfcY_(bfcY),
+        containingHeight_(containingHeight) {
+    contentLeft_ = container->ContentLeft();
+    contentTop_ = container->ContentTop();
+    width_ = container->width;
+    const ComputedStyle& s = *container->style;
+    rootMetrics_ = ctx_.Font(s.font).metrics;
+    rootLineHeight_ = UsedLineHeight(ctx_, s);
+    indent_ = ResolveLength(s.textIndent, width_);
+  }
+
+  int Run() {
+    std::vector<Item> items;
+    CollectItems(container_, &items);
+    StartLine();
+    for (const Item& item : items) {
+      switch (item.kind) {
+        case Item::kText: AddText(item.box); break;
+        case Item::kOpen: OpenInline(item.box); break;
+        case Item::kClose: CloseInline(item.box); break;
+        case Item::kAtomic: AddAtomic(item.box); break;
+        case Item::kBreak:
+          CommitRun(true);
+          hasContent_ = true;
+          EndLine();
+          break;
+        case Item::kFloat: AddFloat(item.box); break;
+        case Item::kPositioned: AddPositioned(item.box); break;
+      }
+    }
+    CommitRun(false);
+    EndLine();
+    int height = lineTop_;
+    if (lines_.empty()) {
+      container_->inlines.reset();
+    } else {
+      container_->inlines = InlineContent::Make(lines_, fragments_);
+    }
+    // Floats deferred past the last line still take their place.
+    return height;
+  }
+
+ private:
+  // An operation waiting for the next break opportunity.
+  struct Op {
+    enum Kind : uint8_t { kText, kOpen, kClose, kAtomic } kind;
+    Box* box;
+    uint32_t start, length;
+    int width;
+    bool space;  // a single collapsible space
+  };
+
+  // --- the pending run (content between break opportunities)
+
+  int RunWidthWithoutTrailingSpace() const {
+    int w = runWidth_;
+    for (auto it = run_.rbegin(); it != run_.rend(); ++it) {
+      if (it->kind == Op::kText && it->space) {
+        w -= it->width;
+        continue;
+      }
+      if (it->kind == Op::kClose || it->kind == Op::kOpen) continue;
+      break;
+    }
+    return w;
+  }
+
+  int Available() const { return lineRight_ - lineLeft_ - (firstLine_ ? indent_ : 0); }
+
+  bool Narrowed() const { return lineLeft_ > 0 || lineRight_ < width_; }
+
+  // Puts the pending run on this line, or on the next when it does not fit
+  // and a break may come before it. `opportunityAfter`: whether a line may
+  // break after the run.
+  void CommitRun(bool opportunityAfter) {
+    if (run_.empty()) {
+      runBreakable_ = runBreakable_ || opportunityAfter;
+      return;
+    }
+    int width = RunWidthWithoutTrailingSpace();
+    if (hasContent_ && x_ + width > Available() && runBreakable_) EndLine();
+    // Nothing fits beside the floats: go below them (CSS 2.1 section 9.5).
+    while (!hasContent_ && x_ + width > Available() && Narrowed() && floats_ != nullptr) {
+      int next = floats_->NextBottomBelow(bfcY_ + contentTop_ + lineTop_, bfcX_ + contentLeft_,
+                                          bfcX_ + contentLeft_ + width_);
+      if (next == INT_MAX) break;
+      lineTop_ = next - bfcY_ - contentTop_;
+      ComputeBand();
+    }
+    if (!hasContent_ && x_ + width > Available() && IsSingleWrappableWord()) {
+      BreakLongWord();
+    } else {
+      for (const Op& op : run_) Apply(op);
+      run_.clear();
+      runWidth_ = 0;
+    }
+    runBreakable_ = opportunityAfter;
+  }
+
+  bool IsSingleWrappableWord() const {
+    int texts = 0;
+    for (const Op& op : run_) {
+      if (op.kind == Op::kAtomic) return false;
+      if (op.kind == Op::kText && !op.space) {
+        if (op.box->style->whiteSpace != WhiteSpace::kNormal) return false;
+        ++texts;
+      }
+    }
+    return texts == 1;
+  }
+
+  // A word wider than the line: as many characters per line as fit (at least one).
+  void BreakLongWord() {
+    std::vector<Op> ops;
+    ops.swap(run_);
+    runWidth_ = 0;
+    for (const Op& op : ops) {
+      if (op.kind != Op::kText || op.space) {
+        Apply(op);
+        continue;
+      }
+      std::u16string_view text = TextOf(op.box);
+      const FontDesc& font = op.box->style->font;
+      uint32_t start = op.start, end = op.start + op.length;
+      while (start < end) {
+        int room = Available() - x_;
+        uint32_t fit = 0;
+        int fitWidth = 0;
+        // The longest prefix that fits: binary search on measured prefixes.
+        uint32_t lo = 1, hi = end - start;
+        while (lo <= hi) {
+          uint32_t mid = lo + (hi - lo) / 2;
+          int w = ctx_.MeasureText(font, text.data() + start, mid);
+          if (w <= room) {
+            fit = mid;
+            fitWidth = w;
+            lo = mid + 1;
+          } else {
+            hi = mid - 1;
+          }
+        }
+        if (fit == 0) {
+          if (hasContent_) {
+            EndLine();
+            continue;
+          }
+          fit = 1;
+        }
+        // Never between the two halves of a surrogate pair.
+        uint32_t cut = start + fit;
+        if (cut < end && text[cut] >= 0xDC00 && text[cut] <= 0xDFFF && text[cut - 1] >= 0xD800 &&
+            text[cut - 1] <= 0xDBFF) {
+          fit += fit > 1 ? uint32_t(-1) : 1;
+          fitWidth = ctx_.MeasureText(font, text.data() + start, fit);
+        } else if (fitWidth == 0 && fit == 1) {
+          fitWidth = ctx_.MeasureText(font, text.data() + start, 1);
+        }
+        Apply(Op{Op::kText, op.box, start, fit, fitWidth, false});
+        start += fit;
+        if (start < end) EndLine();
+      }
+    }
+  }
+
+  void Push(const Op& op) {
+    run_.push_back(op);
+    runWidth_ += op.width;
+  }
+
+  // --- items
+
+  void AddText(Box* box) {
+    std::u16string_view text = TextOf(box);
+    const ComputedStyle& s = *box->style;
+    bool pre = s.whiteSpace == WhiteSpace::kPre;
+    bool wrap = s.whiteSpace == WhiteSpace::kNormal;
+    const LayoutContext::FontInfo& font = ctx_.Font(s.font);
+    size_t i = 0;
+    while (i < text.size()) {
+      char16_t c = text[i];
+      if (pre && c == '\n') {
+        CommitRun(true);
+        hasContent_ = true;
+        EndLine();
+        ++i;
+        continue;
+      }
+      if (!pre && c == ' ') {
+        if (!lastWasSpace_) {
+          Push(Op{Op::kText, box, uint32_t(i), 1, font.spaceWidth, true});
+          if (wrap) CommitRun(true);
+          lastWasSpace_ = true;
+        }
+        ++i;
+        continue;
+      }
+      size_t j = i;
+      if (pre) {
+        while (j < text.size() && text[j] != '\n') ++j;
+      } else {
+        while (j < text.size() && text[j] != ' ') ++j;
+      }
+      int w = ctx_.MeasureText(s.font, text.data() + i, j - i);
+      Push(Op{Op::kText, box, uint32_t(i), uint32_t(j - i), w, false});
+      lastWasSpace_ = false;
+      i = j;
+    }
+  }
+
+  void OpenInline(Box* box) {
+    ResolvePaddingAndMargins(box, width_);
+    ApplyRelativeOffset(box, width_, containingHeight_);
+    Push(Op{Op::kOpen, box, 0, 0, StartEdge(box), false});
+  }
+
+  void CloseInline(Box* box) { Push(Op{Op::kClose, box, 0, 0, EndEdge(box), false}); }
+
+  // Lines may break before and after an image or inline block.
+  void AddAtomic(Box* box) {
+    bool wrap = container_->style->whiteSpace == WhiteSpace::kNormal;
+    CommitRun(wrap);
+    LayoutShrinkToFit(state_, box, width_, containingHeight_, width_);
+    int w = box->BorderBoxWidth() + box->margin[kLeft] + box->margin[kRight];
+    Push(Op{Op::kAtomic, box, 0, 0, w, false});
+    CommitRun(wrap);
+    lastWasSpace_ = false;
+  }
+
+  void AddFloat(Box* box) {
+    CommitRun(false);
+    LayoutShrinkToFit(state_, box, width_, containingHeight_, width_);
+    int w = box->BorderBoxWidth() + box->margin[kLeft] + box->margin[kRight];
+    if (!hasContent_ || x_ + w <= Available()) {
+      PlaceFloat(box, container_, floats_, bfcX_, bfcY_, contentTop_ + lineTop_, containingHeight_);
+      ComputeBand();
+    } else {
+      deferredFloats_.push_back(box);
+    }
+  }
+
+  void AddPositioned(Box* box) {
+    CommitRun(false);
+    ResolvePaddingAndMargins(box, width_);
+    NotePositioned(state_, box, container_, Point{contentLeft_ + lineLeft_ + x_, contentTop_ + lineTop_});
+  }
+
+  // --- the current line
+
+  void ComputeBand() {
+    lineLeft_ = 0;
+    lineRight_ = width_;
+    if (floats_ == nullptr || floats_->Empty()) return;
+    int left, right;
+    int minX = bfcX_ + contentLeft_;
+    floats_->FreeSpan(bfcY_ + contentTop_ + lineTop_, rootLineHeight_, minX, minX + width_, &left, &right);
+    lineLeft_ = left - minX;
+    lineRight_ = right - minX;
+  }
+
+  void StartLine() {
+    ComputeBand();
+    x_ = 0;
+    hasContent_ = false;
+    lastWasSpace_ = true;
+    lineFirstFragment_ = uint32_t(fragments_.size());
+    // Inline boxes still open continue on this line.
+    for (OpenBox& open : open_) {
+      LineFragment f;
+      f.kind = LineFragment::kInlineBox;
+      f.box = open.box;
+      f.x = x_;
+      open.fragment = uint32_t(fragments_.size());
+      fragments_.push_back(f);
+    }
+  }
+
+  void Apply(const Op& op) {
+    switch (op.kind) {
+      case Op::kText: {
+        if (op.space && !hasContent_) return;  // a space at the start of a line goes
+        LineFragment* last = LastTextFragment(true);
+        if (last != nullptr && last->box == op.box && last->textStart + last->textLength == op.start) {
+          last->textLength += op.length;
+          last->width += op.width;
+        } else {
+          LineFragment f;
+          f.kind = LineFragment::kText;
+          f.box = op.box;
+          f.x = x_;
+          f.width = op.width;
+          f.textStart = op.start;
+          f.textLength = op.length;
+          fragments_.push_back(f);
+        }
+        x_ += op.width;
+        if (!op.space) hasContent_ = true;
+        break;
+      }
+      case Op::kOpen: {
+        x_ += op.box->margin[kLeft];
+        LineFragment f;
+        f.kind = LineFragment::kInlineBox;
+        f.box = op.box;
+        f.firstOfBox = true;
+        f.x = x_;
+        open_.push_back(OpenBox{op.box, uint32_t(fragments_.size())});
+        fragments_.push_back(f);
+        x_ += op.box->BorderWidth(kLeft) + op.box->padding[kLeft];
+        if (op.width > 0) hasContent_ = true;
+        break;
+      }
+      case Op::kClose: {
+        x_ += op.box->BorderWidth(kRight) + op.box->padding[kRight];
+        for (size_t i = open_.size(); i-- > 0;) {
+          if (open_[i].box != op.box) continue;
+          LineFragment& f = fragments_[open_[i].fragment];
+          f.width = x_ - f.x;
+          f.lastOfBox = true;
+          open_.erase(open_.begin() + std::ptrdiff_t(i));
+          break;
+        }
+        x_ += op.box->margin[kRight];
+        if (op.width > 0) hasContent_ = true;
+        break;
+      }
+      case Op::kAtomic: {
+        LineFragment f;
+        f.kind = LineFragment::kAtomic;
+        f.box = op.box;
+        f.x = x_ + op.box->margin[kLeft];
+        f.width = op.box->BorderBoxWidth();
+        f.height = op.box->BorderBoxHeight();
+        fragments_.push_back(f);
+        x_ += op.width;
+        hasContent_ = true;
+        break;
+      }
+    }
+  }
+
+  // The last text fragment of the line; with `adjacent`, only when nothing
+  // came after it.
+  LineFragment* LastTextFragment(bool adjacent = false) {
+    for (size_t i = fragments_.size(); i-- > lineFirstFragment_;) {
+      LineFragment& f = fragments_[i];
+      if (f.kind == LineFragment::kText) return &f;
+      if (adjacent) return nullptr;
+    }
+    return nullptr;
+  }
+
+  void TrimTrailingSpace() {
+    for (size_t i = fragments_.size(); i-- > lineFirstFragment_;) {
+      LineFragment& f = fragments_[i];
+      if (f.kind == LineFragment::kAtomic) return;
+      if (f.kind != LineFragment::kText) continue;
+      if (f.box->style->whiteSpace == WhiteSpace::kPre) return;
+      std::u16string_view text = TextOf(f.box);
+      while (f.textLength > 0 && text[f.textStart + f.textLength - 1] == ' ') {
+        int w = ctx_.Font(f.box->style->font).spaceWidth;
+        f.textLength--;
+        f.width -= w;
+        x_ -= w;
+        // The inline boxes around the space lose it too.
+        for (size_t k = lineFirstFragment_; k < fragments_.size(); ++k) {
+          LineFragment& g = fragments_[k];
+          if (g.kind != LineFragment::kInlineBox) continue;
+          bool around = false;
+          for (const Box* b = f.box->parent; b != nullptr && b != container_; b = b->parent) around = around || b == g.box;
+          if (around) g.width = std::max(0, g.width - w);
+        }
+      }
+      if (f.textLength > 0) return;
+    }
+  }
+
+  struct Metrics {
+    int ascent, descent, halfLeadingAbove, halfLeadingBelow;
+  };
+
+  Metrics MetricsOf(const ComputedStyle& s) {
+    const FontMetrics& m = ctx_.Font(s.font).metrics;
+    int leading = UsedLineHeight(ctx_, s) - (m.ascent + m.descent);
+    // The half-leading goes above and below; an odd pixel goes below.
+    int above = leading >= 0 ? leading / 2 : -((-leading + 1) / 2);
+    return Metrics{m.ascent, m.descent, above, leading - above};
+  }
+
+  // How far a box's baseline sits below its parent's (CSS 2.1 10.8.1).
+  int BaselineShift(const ComputedStyle& s, const ComputedStyle& parent, int ascent, int descent) {
+    const Metrics p = MetricsOf(parent);
+    int parentSize = parent.font.size;
+    switch (s.verticalAlign) {
+      case VerticalAlign::kSub: return parentSize / 5;
+      case VerticalAlign::kSuper: return -parentSize / 3;
+      case VerticalAlign::kTextTop: return -p.ascent + ascent;
+      case VerticalAlign::kTextBottom: return p.descent - descent;
+      case VerticalAlign::kMiddle: return (ascent - descent) / 2 - parentSize / 4;
+      case VerticalAlign::kLength: return -ResolveLength(s.verticalAlignLength, UsedLineHeight(ctx_, s));
+      default: return 0;
+    }
+  }
+
+  void EndLine() {
+    TrimTrailingSpace();
+    // Inline boxes open at the end of the line end here for this line.
+    for (OpenBox& open : open_) {
+      LineFragment& f = fragments_[open.fragment];
+      f.width = x_ - f.x;
+    }
+    // Runs left empty by the trimming go.
+    auto& fragments = fragments_;
+    fragments.erase(std::remove_if(fragments.begin() + lineFirstFragment_, fragments.end(),
+                                   [](const LineFragment& f) {
+                                     return f.kind == LineFragment::kText && f.textLength == 0;
+                                   }),
+                    fragments.end());
+    uint32_t first = lineFirstFragment_;
+    uint32_t count = uint32_t(fragments_.size()) - first;
+    if (!hasContent_) {
+      fragments_.resize(first);
+    } else {
+      FinishLine(first, count);
+    }
+    firstLine_ = firstLine_ && !hasContent_;
+    for (Box* f : deferredFloats_) {
+      PlaceFloat(f, container_, floats_, bfcX_, bfcY_, contentTop_ + lineTop_, containingHeight_);
+    }
+    deferredFloats_.clear();
+    StartLine();
+  }
+
+  // Vertical alignment, line height (CSS 2.1 10.8) and text-align.
+  void FinishLine(uint32_t first, uint32_t count) {
+    const ComputedStyle& root = *container_->style;
+    Metrics rm = MetricsOf(root);
+    int top = -(rm.ascent + rm.halfLeadingAbove);
+    int bottom = rm.descent + rm.halfLeadingBelow;
+    // Shifts of the inline boxes on the line, nested as they open.
+    std::vector<OpenShift>& stack = stack_;
+    std::vector<int>& shifts = shifts_;
+    std::vector<int>& topAligned = topAligned_;  // fragment indexes
+    std::vector<int>& bottomAligned = bottomAligned_;
+    stack.clear();
+    shifts.assign(count, 0);
+    topAligned.clear();
+    bottomAligned.clear();
+    auto parentStyle = [&]() -> const ComputedStyle& { return stack.empty() ? root : *stack.back().box->style; };
+    auto parentShift = [&]() { return stack.empty() ? 0 : stack.back().shift; };
+    for (uint32_t k = 0; k < count; ++k) {
+      LineFragment& f = fragments_[first + k];
+      // Pop inline boxes that are not ancestors of this fragment.
+      while (!stack.empty()) {
+        const Box* b = f.box->parent;
+        bool inside = false;
+        for (; b != nullptr && b != container_; b = b->parent) inside = inside || b == stack.back().box;
+        if (inside) break;
+        stack.pop_back();
+      }
+      if (f.kind == LineFragment::kInlineBox) {
+        Metrics m = MetricsOf(*f.box->style);
+        VerticalAlign va = f.box->style->verticalAlign;
+        int shift = parentShift() + BaselineShift(*f.box->style, parentStyle(), m.ascent, m.descent);
+        shifts[k] = shift;
+        stack.push_back(OpenShift{f.box, shift});
+        if (va == VerticalAlign::kTop || va == VerticalAlign::kBottom) {
+          (va == VerticalAlign::kTop ? topAligned : bottomAligned).push_back(int(k));
+          continue;
+        }
+        top = std::min(top, shift - m.ascent - m.halfLeadingAbove);
+        bottom = std::max(bottom, shift + m.descent + m.halfLeadingBelow);
+      } else if (f.kind == LineFragment::kText) {
+        shifts[k] = parentShift();
+      } else {
+        Box* b = f.box;
+        int h = b->BorderBoxHeight() + b->margin[kTop] + b->margin[kBottom];
+        int baseline = h;  // bottom margin edge
+        if (b->type == BoxType::kInlineBlock && !b->style->ClipsContent()) {
+          int last = LastBaseline(b);
+          if (last >= 0) baseline = b->margin[kTop] + last;
+        }
+        VerticalAlign va = b->style->verticalAlign;
+        int shift = parentShift();
+        if (va == VerticalAlign::kMiddle) {
+          shift += baseline - h / 2 - parentStyle().font.size / 4;
+        } else if (va == VerticalAlign::kTextTop) {
+          shift += -MetricsOf(parentStyle()).ascent + baseline;  // top at the parent's ascent
+        } else if (va == VerticalAlign::kTextBottom) {
+          shift += MetricsOf(parentStyle()).descent - (h - baseline);  // bottom at its descent
+        } else if (va != VerticalAlign::kTop && va != VerticalAlign::kBottom) {
+          shift += BaselineShift(*b->style, parentStyle(), 0, 0);
+        }
+        shifts[k] = shift;
+        f.baseline = baseline;  // kept here until positions are set
+        if (va == VerticalAlign::kTop || va == VerticalAlign::kBottom) {
+          (va == VerticalAlign::kTop ? topAligned : bottomAligned).push_back(int(k));
+          continue;
+        }
+        top = std::min(top, shift - baseline);
+        bottom = std::max(bottom, shift - baseline + h);
+      }
+    }
+    // Boxes aligned to the line's top or bottom may make it taller.
+    auto extentOf = [&](int k) {
+      const LineFragment& f = fragments_[first + uint32_t(k)];
+      if (f.kind == LineFragment::kAtomic) {
+        return f.box->BorderBoxHeight() + f.box->margin[kTop] + f.box->margin[kBottom];
+      }
+      Metrics m = MetricsOf(*f.box->style);
+      return m.ascent + m.descent + m.halfLeadingAbove + m.halfLeadingBelow;
+    };
+    for (int k : topAligned) bottom = std::max(bottom, top + extentOf(k));
+    for (int k : bottomAligned) top = std::min(top, bottom - extentOf(k));
+    for (int k : topAligned) {
+      LineFragment& f = fragments_[first + uint32_t(k)];
+      if (f.kind == LineFragment::kAtomic) {
+        shifts[size_t(k)] = top + f.baseline;
+      } else {
+        Metrics m = MetricsOf(*f.box->style);
+        shifts[size_t(k)] = top + m.ascent + m.halfLeadingAbove;
+      }
+    }
+    for (int k : bottomAligned) {
+      LineFragment& f = fragments_[first + uint32_t(k)];
+      if (f.kind == LineFragment::kAtomic) {
+        shifts[size_t(k)] = bottom - extentOf(k) + f.baseline;
+      } else {
+        Metrics m = MetricsOf(*f.box->style);
+        shifts[size_t(k)] = bottom - m.descent - m.halfLeadingBelow;
+      }
+    }
+    // Text inside a top- or bottom-aligned inline box moves with it.
+    stack.clear();
+
+    LineBox line;
+    line.y = contentTop_ + lineTop_;
+    line.height = bottom - top;
+    line.baseline = line.y - top;
+    line.firstFragment = first;
+    line.fragmentCount = count;
+
+    int lineWidth = Available();
+    int offset = 0;
+    TextAlign align = root.textAlign;
+    if (align == TextAlign::kRight) offset = std::max(0, lineWidth - x_);
+    if (align == TextAlign::kCenter) offset = std::max(0, (lineWidth - x_) / 2);
+    int left = contentLeft_ + lineLeft_ + (firstLine_ ? indent_ : 0) + offset;
+
+    // Text inherits the shift of the inline box it sits in, which may have
+    // been aligned to the line's top or bottom just now.
+    std::vector<std::pair<const Box*, int>>& boxShift = boxShift_;
+    boxShift.clear();
+    for (uint32_t k = 0; k < count; ++k) {
+      LineFragment& f = fragments_[first + k];
+      if (f.kind == LineFragment::kInlineBox) boxShift.emplace_back(f.box, shifts[k]);
+      if (f.kind == LineFragment::kText) {
+        for (auto it = boxShift.rbegin(); it != boxShift.rend(); ++it) {
+          if (it->first == f.box->parent) {
+            shifts[k] = it->second;
+            break;
+          }
+        }
+      }
+    }
+
+    for (uint32_t k = 0; k < count; ++k) {
+      LineFragment& f = fragments_[first + k];
+      int baseline = line.baseline + shifts[k];
+      // Relatively positioned inline boxes move with what is inside them.
+      int dx = 0, dy = 0;
+      for (const Box* b = f.kind == LineFragment::kInlineBox ? f.box : f.box->parent; b != nullptr && b != container_;
+           b = b->parent) {
+        dx += b->relX;
+        dy += b->relY;
+      }
+      baseline += dy;
+      f.x += left + dx;
+      switch (f.kind) {
+        case LineFragment::kText: {
+          const FontMetrics& m = ctx_.Font(f.box->style->font).metrics;
+          f.y = baseline - m.ascent;
+          f.height = m.ascent + m.descent;
+          f.baseline = baseline;
+          break;
+        }
+        case LineFragment::kInlineBox: {
+          const FontMetrics& m = ctx_.Font(f.box->style->font).metrics;
+          f.y = baseline - m.ascent - f.box->padding[kTop] - f.box->BorderWidth(kTop);
+          f.height = m.ascent + m.descent + f.box->padding[kTop] + f.box->padding[kBottom] +
+                     f.box->BorderWidth(kTop) + f.box->BorderWidth(kBottom);
+          f.baseline = baseline;
+          break;
+        }
+        case LineFragment::kAtomic: {
+          Box* b = f.box;
+          b->x = f.x;
+          b->y = baseline - f.baseline + b->margin[kTop];
+          f.y = b->y;
+          f.baseline = baseline;
+          ApplyRelativeOffset(b, width_, containingHeight_);
+          break;
+        }
+      }
+    }
+    lines_.push_back(line);
+    lineTop_ += line.height;
+  }
+
+  struct OpenBox {
+    Box* box;
+    uint32_t fragment;  // its fragment on the current line
+  };
+  struct OpenShift {
+    const Box* box;
+    int shift;
+  };
+  // Scratch of FinishLine, kept across lines.
+  std::vector<OpenShift> stack_;
+  std::vector<int> shifts_, topAligned_, bottomAligned_;
+  std::vector<std::pair<const Box*, int>> boxShift_;
+
+  LayoutState& state_;
+  LayoutContext& ctx_;
+  Box* container_;
+  FloatContext* floats_;
+  int bfcX_, bfcY_;
+  int containingHeight_;
+  std::vector<LineBox> lines_;
+  std::vector<LineFragment> fragments_;
+  int contentLeft_ = 0, contentTop_ = 0, width_ = 0;
+  FontMetrics rootMetrics_;
+  int rootLineHeight_ = 0;
+  int indent_ = 0;
+
+  std::vector<Op> run_;
+  int runWidth_ = 0;
+  bool runBreakable_ = false;  // a line may break before the pending run
+  std::vector<OpenBox> open_;
+  std::vector<Box*> deferredFloats_;
+
+  int lineTop_ = 0;  // content coordinates
+  int lineLeft_ = 0, lineRight_ = 0;
+  int x_ = 0;        // pen, from the line's left edge
+  bool hasContent_ = false;
+  bool lastWasSpace_ = true;
+  bool firstLine_ = true;
+  uint32_t lineFirstFragment_ = 0;
+};
+
+}  // namespace
+
+int LayoutInlineContent(LayoutState& state, Box* container, FloatContext* floats, int bfcX, int bfcY,
+                        int containingHeight) {
+  return LineBuilder(state, container, floats, bfcX, bfcY, containingHeight).Run();
+}
+
+void InlineIntrinsicWidths(LayoutState& state, Box* container, int* minWidth, int* maxWidth) {
+  LayoutContext& ctx = state.context;
+  std::vector<Item> items;
+  CollectItems(container, &items);
+  int run = 0, line = 0, maxRun = 0, maxLine = 0;
+  bool lastSpace = true;
+  auto opportunity = [&]() {
+    maxRun = std::max(maxRun, run);
+    run = 0;
+  };
+  auto lineEnd = [&]() {
+    opportunity();
+    maxLine = std::max(maxLine, line);
+    line = 0;
+    lastSpace = true;
+  };
+  line = container->style->textIndent.IsFixed() ? ResolveLength(container->style->textIndent, 0) : 0;
+  for (const Item& item : items) {
+    Box* box = item.box;
+    switch (item.kind) {
+      case Item::kText: {
+        const ComputedStyle& s = *box->style;
+        std::u16string_view text = TextOf(box);
+        bool pre = s.whiteSpace == WhiteSpace::kPre;
+        bool wrap = s.whiteSpace == WhiteSpace::kNormal;
+        int space = ctx.Font(s.font).spaceWidth;
+        size_t i = 0;
+        while (i < text.size()) {
+          if (pre && text[i] == '\n') {
+            lineEnd();
+            ++i;
+            continue;
+          }
+          if (!pre && text[i] == ' ') {
+            if (!lastSpace) {
+              line += space;
+              if (wrap) {
+                opportunity();
+              } else {
+                run += space;
+              }
+            }
+            lastSpace = true;
+            ++i;
+            continue;
+          }
+          size_t j = i;
+          while (j < text.size() && text[j] != (pre ? '\n' : ' ')) ++j;
+          int w = ctx.MeasureText(s.font, text.data() + i, j - i);
+          run += w;
+          line += w;
+          lastSpace = false;
+          i = j;
+        }
+        break;
+      }
+      case Item::kOpen:
+      case Item::kClose: {
+        // Fixed margins, borders and padding (percentages refer to the width being found).
+        int side = item.kind == Item::kOpen ? kLeft : kRight;
+        const ComputedStyle& bs = *box->style;
+        int w = box->BorderWidth(side);
+        if (bs.margin[side].IsFixed()) w += ResolveLength(bs.margin[side], 0);
+        if (bs.padding[side].IsFixed()) w += std::max(0, ResolveLength(bs.padding[side], 0));
+        run += w;
+        line += w;
+        break;
+      }
+      case Item::kAtomic:
+      case Item::kFloat: {
+        int minW, maxW;
+        IntrinsicWidths(state, box, &minW, &maxW);
+        opportunity();
+        maxRun = std::max(maxRun, minW);
+        if (item.kind == Item::kFloat) {
+          maxLine = std::max(maxLine, maxW);
+        } else {
+          line += maxW;
+          lastSpace = false;
+        }
+        break;
+      }
+      case Item::kBreak:
+        lineEnd();
+        break;
+      case Item::kPositioned:
+        break;
+    }
+  }
+  lineEnd();
+  *minWidth = maxRun;
+  *maxWidth = std::max(maxLine, maxRun);
+}
+
+}  // namespace engine
