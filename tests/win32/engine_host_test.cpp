@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
 #include <wininet.h>
 
 #include <algorithm>
@@ -407,12 +408,86 @@ TEST_F(EngineWindowTest, HoverChangesTheLookAndLeavingRestoresIt) {
   EXPECT_TRUE(IsBlue(Render().At(25, 25)));
 }
 
+TEST_F(EngineWindowTest, DraggingTheThumbAndTheWheelScroll) {
+  std::string rows;
+  for (int i = 0; i < 20; ++i) rows += "<div style='height:20px'>row</div>";
+  Load("<html><body style='margin:0'><div id=list style='position:absolute; left:0; top:0; width:150px;"
+       " height:100px; overflow:auto'>" + rows + "</div></body></html>");
+  HELEMENT list = ById(L"list");
+  POINT position = {};
+  // The bar is at the right edge of the list (16 pixels): press on its thumb
+  // near the top, drag down, release.
+  SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(142, 25));
+  SendMessageW(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(142, 25));
+  SendMessageW(window_, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(142, 55));
+  SendMessageW(window_, WM_LBUTTONUP, 0, MAKELPARAM(142, 55));
+  HTMLayoutGetScrollInfo(list, &position, nullptr, nullptr);
+  EXPECT_GT(position.y, 0) << "dragged down";
+  int dragged = position.y;
+  POINT screen = {50, 50};
+  ClientToScreen(window_, &screen);
+  SendMessageW(window_, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), MAKELPARAM(screen.x, screen.y));
+  HTMLayoutGetScrollInfo(list, &position, nullptr, nullptr);
+  EXPECT_GT(position.y, dragged) << "the wheel scrolls further down";
+}
+
+TEST_F(EngineWindowTest, TitleBecomesTheTooltip) {
+  Load("<html><body style='margin:0'><div title='Play the game' style='width:100px; height:50px'>"
+       "<b>inner</b></div></body></html>");
+  SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  HWND tooltip = nullptr;
+  for (HWND candidate : harness::TopLevelWindows(GetCurrentProcessId(), L"tooltips_class32")) tooltip = candidate;
+  ASSERT_NE(tooltip, nullptr);
+  wchar_t text[64] = {};
+  TOOLINFOW tool = {};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = window_;
+  tool.uId = reinterpret_cast<UINT_PTR>(window_);
+  tool.lpszText = text;
+  SendMessageW(tooltip, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
+  EXPECT_STREQ(text, L"Play the game") << "the title of the element or of its ancestor";
+}
+
 TEST_F(EngineWindowTest, HandCursorOverLinks) {
   Load("<html><body style='margin:0'><a href='http://x/' style='display:block; width:50px; height:50px'>"
        "l</a></body></html>");
   SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   SendMessageW(window_, WM_SETCURSOR, reinterpret_cast<WPARAM>(window_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));
+}
+
+// --- picture formats
+
+TEST(Pictures, EveryFormatDecodesToPremultipliedPixels) {
+  struct {
+    const wchar_t* file;
+    uint32_t bgra;  // the first pixel, premultiplied
+    int tolerance;
+  } cases[] = {
+      {L"red.jpg", 0xFFFF0000, 8},
+      {L"green.gif", 0xFF00FF00, 0},
+      {L"blue.bmp", 0xFF0000FF, 0},
+      {L"halfred.png", 0x80800000, 2},  // red at half alpha, premultiplied
+  };
+  for (const auto& c : cases) {
+    win32host::Picture picture;
+    ASSERT_TRUE(win32host::DecodePictureFile(Join(ZARN_SOURCE_DIR, std::wstring(L"tests\\fixtures\\") + c.file),
+                                             &picture))
+        << harness::ToUtf8(c.file);
+    EXPECT_EQ(picture.width, 8);
+    EXPECT_EQ(picture.height, 8);
+    DIBSECTION section = {};
+    ASSERT_EQ(GetObjectW(picture.bitmap, sizeof section, &section), static_cast<int>(sizeof section));
+    uint32_t first = *static_cast<const uint32_t*>(section.dsBm.bmBits);
+    for (int shift : {0, 8, 16, 24}) {
+      EXPECT_NEAR(static_cast<int>((first >> shift) & 0xFF), static_cast<int>((c.bgra >> shift) & 0xFF), c.tolerance)
+          << harness::ToUtf8(c.file) << " " << std::hex << first;
+    }
+    win32host::FreePicture(&picture);
+  }
+  win32host::Picture none;
+  EXPECT_FALSE(win32host::DecodePictureFile(Join(ZARN_SOURCE_DIR, L"tests\\fixtures\\README.md"), &none));
+  EXPECT_FALSE(win32host::DecodePicture(nullptr, 0, &none));
 }
 
 // --- fonts
