@@ -7,9 +7,9 @@
 #include <wininet.h>
 
 #include <algorithm>
-#include <memory>
 #include <cstdlib>
 #include <cwchar>
+#include <memory>
 #include <vector>
 
 #include "config/announcement.h"
