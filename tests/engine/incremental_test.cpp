@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/engine/game_list_rows.h"
 #include "tests/engine/test_util.h"
 #include "ui/engine/dump.h"
 #include "ui/engine/text.h"
@@ -31,55 +32,6 @@ void ExpectSameAsFullUpdate(Rendered& r, const char* step) {
   EXPECT_EQ(display, r.Display()) << step;
 }
 
-// One row of the game list, built as the manager builds it.
-ElementHandle BuildGameRow(const std::u16string& name, const std::u16string& id) {
-  ElementHandle li = CreateElement("li", u"");
-  SetAttribute(li, "id", (u"gametab" + id).c_str());
-  ElementHandle table = CreateElement("table", u"");
-  SetAttribute(table, "id", u"listtable");
-  InsertElement(table, li, 99);
-  ElementHandle tr = CreateElement("tr", u"");
-  SetAttribute(tr, "id", u"tablerow");
-  InsertElement(tr, table, 99);
-  auto cell = [&](const char16_t* valign, const char16_t* cellId) {
-    ElementHandle td = CreateElement("td", u"");
-    SetAttribute(td, "valign", valign);
-    SetAttribute(td, "id", cellId);
-    InsertElement(td, tr, 99);
-    return td;
-  };
-  ElementHandle first = cell(u"top", u"firstcol");
-  ElementHandle border = CreateElement("div", u"");
-  SetAttribute(border, "id", u"borderous");
-  InsertElement(border, first, 99);
-  ElementHandle pic = CreateElement("img", u"");
-  SetAttribute(pic, "src", (u"C:\\Games\\" + id + u"\\thumb.jpg").c_str());
-  SetAttribute(pic, "id", u"tabpic");
-  InsertElement(pic, border, 99);
-  ElementHandle second = cell(u"middle", u"secondcol");
-  ElementHandle b = CreateElement("b", name.c_str());
-  SetAttribute(b, "id", u"tabtext");
-  InsertElement(b, second, 99);
-  ElementHandle i = CreateElement("i", u"");
-  SetAttribute(i, "id", u"tabtext");
-  InsertElement(i, second, 99);
-  cell(u"middle", u"thirdcol");
-  ElementHandle fourth = cell(u"middle", u"fourthcol");
-  ElementHandle button = CreateElement("div", u"");
-  SetAttribute(button, "class", u"bbutton");
-  SetAttribute(button, "id", u"buttsmallplay");
-  SetAttribute(button, "title", u"Play");
-  InsertElement(button, fourth, 99);
-  return li;
-}
-
-void BuildGameList(ElementHandle container, int rows) {
-  for (int i = CountChildren(container) - 1; i >= 0; --i) DeleteElement(GetChild(container, i));
-  for (int i = 0; i < rows; ++i) {
-    std::u16string id = Utf8ToUtf16(std::to_string(100 + i));
-    InsertElement(BuildGameRow(u"Game number " + id, id), container, i);
-  }
-}
 
 TEST(Incremental, ProgressValueRepaintsOnlyTheBar) {
   Rendered r(ReadScreen("main_screen.htm"));
@@ -131,7 +83,7 @@ TEST(Incremental, TextChangeLaysOutItsBlockNotItsNeighbours) {
 TEST(Incremental, RebuiltGameListKeepsItsScrollPosition) {
   Rendered r(ReadScreen("game_list.htm"));
   ElementHandle frame = r.ById("gamelistframe");
-  BuildGameList(frame, 40);
+  BuildGameList(frame, 40, 100);
   r.view->Update();
   ScrollInfo info;
   ASSERT_TRUE(GetScrollInfo(frame, &info));
@@ -141,7 +93,7 @@ TEST(Incremental, RebuiltGameListKeepsItsScrollPosition) {
   // The refresh in place: read the position, rebuild, update, set it back.
   ASSERT_TRUE(GetScrollInfo(frame, &info));
   int position = info.position;
-  BuildGameList(frame, 40);
+  BuildGameList(frame, 40, 100);
   r.view->Update();
   ASSERT_TRUE(SetScrollPosition(frame, position));
   r.view->Update();
@@ -156,7 +108,7 @@ TEST(Incremental, RebuiltGameListKeepsItsScrollPosition) {
   EXPECT_EQ(GetParent(GetParent(GetParent(GetParent(button)))), row);
   ExpectSameAsFullUpdate(r, "game list");
   // An empty list empties the frame.
-  BuildGameList(frame, 0);
+  BuildGameList(frame, 0, 100);
   r.view->Update();
   ASSERT_TRUE(GetScrollInfo(frame, &info));
   EXPECT_EQ(info.maxPosition, 0);
