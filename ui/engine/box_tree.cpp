@@ -415,46 +415,31 @@ class BoxBuilder {
   }
 
   std::vector<Box*> FixTableChildren(Box* table, std::vector<Box*> kids) {
-    if (std::all_of(kids.begin(), kids.end(), [](Box* k) {
-          return k->type == BoxType::kTableRowGroup || k->type == BoxType::kTableRow;
-        })) {
-      return kids;
-    }
-    std::vector<Box*> result, run;
-    auto flush = [&]() {
-      if (run.empty()) return;
-      Box* row = NewAnonymous(table->style, BoxType::kTableRow, Display::kTableRow);
-      LinkChildren(row, FixRowChildren(row, run));
-      result.push_back(row);
-      run.clear();
-    };
-    for (Box* kid : kids) {
-      if (kid->type == BoxType::kTableRowGroup || kid->type == BoxType::kTableRow ||
-          (kid->node != nullptr && kid->style->display == Display::kTableCaption)) {
-        flush();
-        result.push_back(kid);
-      } else if (IsCollapsibleSpace(kid) && run.empty()) {
-        delete kid;
-      } else {
-        run.push_back(kid);
-      }
-    }
-    flush();
-    return result;
+    return WrapRunsInRows(table, std::move(kids), [](Box* k) {
+      return k->type == BoxType::kTableRowGroup || k->type == BoxType::kTableRow ||
+             (k->node != nullptr && k->style->display == Display::kTableCaption);
+    });
   }
 
   std::vector<Box*> FixRowGroupChildren(Box* group, std::vector<Box*> kids) {
-    if (std::all_of(kids.begin(), kids.end(), [](Box* k) { return k->type == BoxType::kTableRow; })) return kids;
+    return WrapRunsInRows(group, std::move(kids), [](Box* k) { return k->type == BoxType::kTableRow; });
+  }
+
+  // Children that `kept` accepts stay as they are; each run of others is
+  // wrapped in an anonymous row (white space before a run is dropped).
+  template <typename Kept>
+  std::vector<Box*> WrapRunsInRows(Box* parent, std::vector<Box*> kids, Kept kept) {
+    if (std::all_of(kids.begin(), kids.end(), kept)) return kids;
     std::vector<Box*> result, run;
     auto flush = [&]() {
       if (run.empty()) return;
-      Box* row = NewAnonymous(group->style, BoxType::kTableRow, Display::kTableRow);
+      Box* row = NewAnonymous(parent->style, BoxType::kTableRow, Display::kTableRow);
       LinkChildren(row, FixRowChildren(row, run));
       result.push_back(row);
       run.clear();
     };
     for (Box* kid : kids) {
-      if (kid->type == BoxType::kTableRow) {
+      if (kept(kid)) {
         flush();
         result.push_back(kid);
       } else if (IsCollapsibleSpace(kid) && run.empty()) {
