@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "ui/engine/picture_size.h"
 #include "ui/engine/win32/font_cache.h"
 #include "ui/engine/win32/htmlayout.h"
 #include "ui/engine/win32/pictures.h"
@@ -278,13 +279,24 @@ TEST_F(EngineWindowTest, DrawsPicturesScaledWithTheirTransparencyAndLeavesMissin
   // 2 x 2: the left column opaque red, the right column blue at half alpha.
   uint32_t bgra[4] = {0xFFFF0000, 0x800000FF, 0xFFFF0000, 0x800000FF};
   ASSERT_TRUE(win32host::WritePng(Join(kFolder, L"pic.png"), bgra, 2, 2));
+  std::string damaged = harness::ReadBytes(Join(kFolder, L"pic.png"));
+  ASSERT_GT(damaged.size(), 60u);
+  damaged.resize(damaged.size() - 20);  // into the data; IEND goes with it
+  harness::WriteBytes(Join(kFolder, L"broken.png"), damaged);
   Load("<html><body style='margin:0; background:#ffffff'>"
        "<img src='pic.png' style='position:absolute; left:0; top:0; width:40px; height:40px'>"
        "<img id=missing src='nothere.png' width=30 height=20 style='position:absolute; left:100px; top:0;"
        " border:1px solid #00ff00'>"
        "<div style='position:absolute; left:200px; top:0; width:64px; height:20px;"
-       " background:url(pic.png) repeat-x'></div></body></html>");
+       " background:url(pic.png) repeat-x'></div>"
+       "<img id=broken src='broken.png' style='position:absolute; left:100px; top:100px'></body></html>");
   Pixels pixels = Render();
+  // A whole header before damaged data: laid out by the header's size, drawn
+  // empty.
+  RECT broken = Location(ById(L"broken"));
+  EXPECT_EQ(broken.right - broken.left, 2);
+  EXPECT_EQ(broken.bottom - broken.top, 2);
+  EXPECT_EQ(pixels.At(100, 100), 0xFFFFFFu);
   EXPECT_TRUE(IsRed(pixels.At(5, 20)));
   uint32_t blended = pixels.At(35, 20);  // half blue over white
   EXPECT_NEAR(static_cast<int>(blended & 0xFF), 255, 3);
@@ -488,6 +500,86 @@ TEST(Pictures, EveryFormatDecodesToPremultipliedPixels) {
   win32host::Picture none;
   EXPECT_FALSE(win32host::DecodePictureFile(Join(ZARN_SOURCE_DIR, L"tests\\fixtures\\README.md"), &none));
   EXPECT_FALSE(win32host::DecodePicture(nullptr, 0, &none));
+}
+
+// The pixels of a decoded picture, top-down BGRA.
+std::vector<uint32_t> PixelsOf(const win32host::Picture& picture) {
+  DIBSECTION section = {};
+  if (GetObjectW(picture.bitmap, sizeof section, &section) != static_cast<int>(sizeof section)) return {};
+  const auto* bits = static_cast<const uint32_t*>(section.dsBm.bmBits);
+  return std::vector<uint32_t>(bits, bits + static_cast<size_t>(picture.width) * picture.height);
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern) {
+  std::vector<std::wstring> files;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(Join(folder, pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return files;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) files.push_back(Join(folder, found.cFileName));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return files;
+}
+
+// The engine decodes PNG pictures itself; the system's imaging component is
+// the reference. Every picture of the sample screens and every kind of PNG
+// of the decoder's own tests must come out the same, to rounding.
+TEST(Pictures, OwnPngDecodingMatchesTheImagingComponent) {
+  std::vector<std::wstring> files = FilesIn(Join(ZARN_SOURCE_DIR, L"gamefolder\\common\\html\\img"), L"*.png");
+  std::vector<std::wstring> kinds = FilesIn(Join(ZARN_SOURCE_DIR, L"tests\\engine\\png"), L"*.png");
+  ASSERT_GE(files.size(), 20u);
+  ASSERT_GE(kinds.size(), 40u);
+  files.insert(files.end(), kinds.begin(), kinds.end());
+  files.push_back(Join(ZARN_SOURCE_DIR, L"tests\\fixtures\\halfred.png"));
+  for (const std::wstring& file : files) {
+    std::string name = harness::ToUtf8(file.substr(file.find_last_of(L'\\') + 1));
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(win32host::ReadFileBytes(file, &bytes)) << name;
+    win32host::Picture own, reference;
+    ASSERT_TRUE(win32host::DecodePicture(bytes.data(), bytes.size(), &own)) << name;
+    ASSERT_TRUE(win32host::DecodeWithImagingComponent(bytes.data(), bytes.size(), &reference)) << name;
+    EXPECT_EQ(own.width, reference.width) << name;
+    EXPECT_EQ(own.height, reference.height) << name;
+    std::vector<uint32_t> a = PixelsOf(own), b = PixelsOf(reference);
+    ASSERT_EQ(a.size(), b.size()) << name;
+    int differing = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+      for (int shift : {0, 8, 16, 24}) {
+        int x = static_cast<int>((a[i] >> shift) & 0xFF), y = static_cast<int>((b[i] >> shift) & 0xFF);
+        if (std::abs(x - y) > 1 && ++differing <= 3) {
+          ADD_FAILURE() << name << " pixel " << i << ": " << std::hex << a[i] << " against " << b[i];
+        }
+      }
+    }
+    win32host::FreePicture(&own);
+    win32host::FreePicture(&reference);
+  }
+}
+
+// Layout takes a picture's size from its header alone: it must be the size
+// the decoder gives, for every format.
+TEST(Pictures, HeaderSizeIsTheDecodedSize) {
+  std::vector<std::wstring> files = FilesIn(Join(ZARN_SOURCE_DIR, L"tests\\fixtures"), L"*.*");
+  std::vector<std::wstring> thumbnails = {Join(ZARN_SOURCE_DIR, L"gamefolder\\common\\thumbnails\\default.jpg"),
+                                          Join(ZARN_SOURCE_DIR, L"gamefolder\\games\\magic-garden\\thumb.jpg")};
+  files.insert(files.end(), thumbnails.begin(), thumbnails.end());
+  int pictures = 0;
+  for (const std::wstring& file : files) {
+    if (file.size() > 3 && file.compare(file.size() - 3, 3, L".md") == 0) continue;
+    std::string name = harness::ToUtf8(file);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(win32host::ReadFileBytes(file, &bytes)) << name;
+    int width = 0, height = 0;
+    ASSERT_TRUE(engine::ReadPictureSize(bytes.data(), bytes.size(), &width, &height)) << name;
+    win32host::Picture reference;
+    ASSERT_TRUE(win32host::DecodeWithImagingComponent(bytes.data(), bytes.size(), &reference)) << name;
+    EXPECT_EQ(width, reference.width) << name;
+    EXPECT_EQ(height, reference.height) << name;
+    win32host::FreePicture(&reference);
+    ++pictures;
+  }
+  EXPECT_EQ(pictures, 6);
 }
 
 // --- fonts

@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "ui/engine/picture_size.h"
 #include "ui/engine/view.h"
 #include "ui/engine/win32/font_cache.h"
 #include "ui/engine/win32/painter.h"
@@ -110,9 +111,10 @@ struct EngineWindow {
   LPHTMLAYOUT_NOTIFY notify = nullptr;
   LPVOID notifyParam = nullptr;
   std::map<std::u16string, win32host::Picture> pictures;  // decoded, by address
-  // Local pictures let go while the window is hidden: their sizes stay known
-  // for layout, and they are decoded again when drawn.
-  std::map<std::u16string, engine::Size> released;
+  // Local pictures whose size is known but whose pixels are not held: read
+  // from the header only, or let go while the window was hidden. They are
+  // decoded when first drawn.
+  std::map<std::u16string, engine::Size> undecoded;
   std::unordered_set<std::u16string> failedPictures;
   uint64_t documentSerial = 0;
   HBITMAP backBuffer = nullptr;
@@ -194,9 +196,9 @@ bool WindowHost::GetImageSize(const std::u16string& url, engine::Size* size) {
     *size = engine::Size{found->second.width, found->second.height};
     return true;
   }
-  auto released = owner_->released.find(url);
-  if (released == owner_->released.end()) return false;
-  *size = released->second;
+  auto undecoded = owner_->undecoded.find(url);
+  if (undecoded == owner_->undecoded.end()) return false;
+  *size = undecoded->second;
   return true;
 }
 
@@ -216,15 +218,28 @@ void WindowHost::RequestResource(const std::u16string& url, engine::ResourceKind
     w.view.DeliverStyleSheet(url, bytes.data(), bytes.size(), ok);
     return;
   }
-  if (w.pictures.count(url) == 0 && w.failedPictures.count(url) == 0) {
+  // Layout needs only the size, which the header gives: the pixels are
+  // decoded when the picture is first drawn, so a screen loaded into a hidden
+  // window decodes nothing. A format whose header is not read here is decoded
+  // at once.
+  bool known = w.pictures.count(url) != 0 || w.undecoded.count(url) != 0;
+  if (!known && w.failedPictures.count(url) == 0) {
+    std::vector<uint8_t> bytes;
+    engine::Size size;
     win32host::Picture picture;
-    if (win32host::DecodePictureFile(path, &picture)) {
+    if (!win32host::ReadFileBytes(path, &bytes)) {
+      w.failedPictures.insert(url);
+    } else if (engine::ReadPictureSize(bytes.data(), bytes.size(), &size.width, &size.height)) {
+      w.undecoded[url] = size;
+      known = true;
+    } else if (win32host::DecodePicture(bytes.data(), bytes.size(), &picture)) {
       w.pictures[url] = picture;
+      known = true;
     } else {
       w.failedPictures.insert(url);
     }
   }
-  w.view.DeliverImage(url, w.pictures.count(url) != 0);
+  w.view.DeliverImage(url, known);
 }
 
 // --- messages
@@ -282,11 +297,14 @@ void EnsureBackBuffer(EngineWindow& w, HDC reference, int width, int height) {
 const win32host::Picture* LookupPicture(EngineWindow& w, const std::u16string& url) {
   auto found = w.pictures.find(url);
   if (found != w.pictures.end()) return &found->second;
-  auto released = w.released.find(url);
-  if (released == w.released.end()) return nullptr;
-  w.released.erase(released);
+  if (w.undecoded.count(url) == 0 || w.failedPictures.count(url) != 0) return nullptr;
   win32host::Picture picture;
-  if (!win32host::DecodePictureFile(FilePath(url), &picture)) return nullptr;
+  if (!win32host::DecodePictureFile(FilePath(url), &picture)) {
+    // Its box keeps the size the header gave; it stays empty.
+    w.failedPictures.insert(url);
+    return nullptr;
+  }
+  w.undecoded.erase(url);
   return &(w.pictures[url] = picture);
 }
 
@@ -303,7 +321,7 @@ void ReleaseWhileHidden(EngineWindow& w) {
       ++it;
       continue;
     }
-    w.released[it->first] = engine::Size{it->second.width, it->second.height};
+    w.undecoded[it->first] = engine::Size{it->second.width, it->second.height};
     win32host::FreePicture(&it->second);
     it = w.pictures.erase(it);
   }
@@ -350,8 +368,7 @@ void OnPaint(EngineWindow& w) {
     EnsureBackBuffer(w, dc, client.right, client.bottom);
     HDC memory = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(memory, w.backBuffer);
-    Render(w, memory, area);
-    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, area.left,
+    Render(w, memory, area);    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, area.left,
            area.top, SRCCOPY);
     SelectObject(memory, old);
     DeleteDC(memory);
@@ -487,12 +504,10 @@ bool LoadDocument(HWND window, const uint8_t* bytes, size_t size, const std::u16
   EngineWindow* w = Attach(window);
   if (w == nullptr) return false;
   ++w->documentSerial;
-  w->failedPictures.clear();
-  w->released.clear();  // a new document asks for its pictures again  // a new document may find a picture that failed before
-  w->view.LoadHtml(bytes, size, address);
-  SetTooltipText(*w, std::u16string());  // the old document's tooltip goes with it
-  UpdateView(*w);
-  InvalidateRect(window, nullptr, FALSE);
+  w->failedPictures.clear();  // a new document may find a picture that failed before
+  w->undecoded.clear();  // a new document asks for its pictures again
+  w->view.LoadHtml(bytes, size, address);  SetTooltipText(*w, std::u16string());  // the old document's tooltip goes with it
+  UpdateView(*w);  InvalidateRect(window, nullptr, FALSE);
   return true;
 }
 

@@ -1,6 +1,7 @@
 // Pictures: any format Windows' imaging component decodes (JPEG, PNG with
 // transparency, GIF, BMP), held as 32-bit premultiplied BGRA DIB sections so
-// that GDI draws them scaled and blended (AlphaBlend).
+// that GDI draws them scaled and blended (AlphaBlend). PNG pictures, which
+// the screens are made of, go through the engine's own decoder.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +22,9 @@ struct Picture {
 // Decodes the first frame of an encoded picture; false when it cannot.
 bool DecodePicture(const uint8_t* bytes, size_t size, Picture* picture);
 bool DecodePictureFile(const std::wstring& path, Picture* picture);
+// The imaging component's decoding alone, which PNG pictures otherwise skip
+// (for tests that hold the engine's PNG decoder against it).
+bool DecodeWithImagingComponent(const uint8_t* bytes, size_t size, Picture* picture);
 void FreePicture(Picture* picture);
 
 // Writes 32-bit BGRA pixels (top-down rows of width * 4 bytes) as a PNG file.
