@@ -330,6 +330,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kInstallerEndedMessage: return OnInstallerEnded(window);
     case kRefreshRequestMessage: OnDownloadAreaRefreshRequest(); return 1;
     case kProgressRequestMessage: OnDownloadProgressRequest(); return 1;
+    case kAddTrayIconMessage: AddTrayIcon(window); return 1;
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
@@ -372,7 +373,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
   app.mainWindow = window;
   if (window == nullptr) return nullptr;
   app.startDelayTimer = SetTimer(window, kStartDelayTimerId, StartDelayMs(std::rand()), nullptr);
-  AddTrayIcon(window);
+  PostMessageA(window, kAddTrayIconMessage, 0, 0);
   if (app.windowVisible) {
     ShowMainWindow(window, true);
   } else {
