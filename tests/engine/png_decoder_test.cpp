@@ -94,6 +94,7 @@ unsigned Premultiplied(unsigned colour, unsigned alpha) { return (colour * alpha
 
 struct Decoded {
   bool ok = false;
+  bool opaque = false;
   int width = 0, height = 0;
   Bytes pixels;
 };
@@ -103,7 +104,7 @@ Decoded Decode(const Bytes& file) {
   if (!engine::ReadPictureSize(file.data(), file.size(), &d.width, &d.height)) return d;
   d.pixels.assign(static_cast<size_t>(d.width) * static_cast<size_t>(d.height) * 4, 0xCD);
   d.ok = engine::DecodePng(file.data(), file.size(), d.pixels.data(), d.width, d.height,
-                           static_cast<size_t>(d.width) * 4);
+                           static_cast<size_t>(d.width) * 4, &d.opaque);
   return d;
 }
 
@@ -133,6 +134,9 @@ TEST(PngDecoder, EveryKindGivesTheFormula) {
       }
     }
     EXPECT_EQ(wrong, 0) << name;
+    // Opaque: no alpha channel and no transparency chunk (which every "_key"
+    // picture has, with some clear value).
+    EXPECT_EQ(d.opaque, colourType != 4 && colourType != 6 && !key) << name;
   }
 }
 

@@ -604,6 +604,39 @@ TEST(Fonts, FirstInstalledFamilyOrTheSystemsDefault) {
   EXPECT_GE(metrics.ascent + metrics.descent, 30 - 2);
 }
 
+// A measure is GDI's own in the font asked for. The measuring DC keeps the
+// last font selected between measures: faces, sizes, weights and slants
+// follow each other here and must not be mixed up.
+TEST(Fonts, MeasuresAreGdisOwn) {
+  struct Face {
+    const char* family;
+    int size, weight;
+    bool italic;
+  } faces[] = {{"Tahoma", 12, 400, false}, {"Arial", 21, 700, false}, {"Times New Roman", 15, 400, true},
+               {"Courier New", 13, 700, true}, {"No Such Family", 11, 400, false}};
+  const wchar_t* texts[] = {L"Play", L"My games", L"AVAWAY To.", L"12,345.67%",
+                            L"\x0418\x0433\x0440\x044B \x043E\x0442 ZarnSoft",  // Cyrillic
+                            L"Caf\x00E9 \x00BD", L"\x2192 \x0410", L"i", L"W"};
+  HDC dc = CreateCompatibleDC(nullptr);
+  for (const Face& face : faces) {
+    engine::FontDesc font;
+    font.family = face.family;
+    font.size = face.size;
+    font.weight = face.weight;
+    font.italic = face.italic;
+    HGDIOBJ old = SelectObject(dc, win32host::FontFor(font));
+    for (const wchar_t* text : texts) {
+      int length = static_cast<int>(wcslen(text));
+      SIZE gdi = {};
+      GetTextExtentPoint32W(dc, text, length, &gdi);
+      EXPECT_EQ(win32host::MeasureText(font, text, static_cast<size_t>(length)), gdi.cx)
+          << face.family << " " << face.size << " " << harness::ToUtf8(text);
+    }
+    SelectObject(dc, old);
+  }
+  DeleteDC(dc);
+}
+
 // --- remote pictures
 
 struct Loaded {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace engine {
@@ -11,78 +12,127 @@ namespace {
 // --- inflate
 
 constexpr int kMaxCodeBits = 15;
-constexpr int kTableSize = 1 << kMaxCodeBits;
+constexpr int kFastBits = 10;
+constexpr unsigned kFastSize = 1u << kFastBits;
+constexpr size_t kWindow = 32768;      // the farthest a copy reaches back
+constexpr size_t kRing = 65536;        // history plus what is not yet read
+constexpr size_t kMaxLength = 258;     // the longest copy
+constexpr size_t kBurst = 4096;        // output decoded at one step, at most (plus one copy)
 
-// A canonical Huffman code as one lookup by the next 15 input bits: each
-// entry holds symbol << 4 | code length; 0 marks bits that begin no code.
+// A canonical Huffman code. Codes of up to kFastBits bits are found with one
+// lookup by the next input bits (entry: symbol << 4 | length; 0 when the code
+// is longer or does not exist); longer ones are walked length by length.
 struct HuffmanTable {
-  uint16_t entries[kTableSize];
+  uint16_t fast[kFastSize];
+  uint16_t perLength[kMaxCodeBits + 1];
+  uint16_t symbols[288];  // by code, shortest codes first
 };
 
 bool BuildTable(HuffmanTable* table, const uint8_t* lengths, int count) {
-  int perLength[kMaxCodeBits + 1] = {};
-  for (int i = 0; i < count; ++i) ++perLength[lengths[i]];
-  perLength[0] = 0;
+  std::memset(table->perLength, 0, sizeof table->perLength);
+  for (int i = 0; i < count; ++i) ++table->perLength[lengths[i]];
+  table->perLength[0] = 0;
   int left = 1;
   for (int length = 1; length <= kMaxCodeBits; ++length) {
-    left = (left << 1) - perLength[length];
+    left = (left << 1) - table->perLength[length];
     if (left < 0) return false;  // more codes than the lengths allow
   }
-  int next[kMaxCodeBits + 1] = {};
-  for (int length = 1, code = 0; length <= kMaxCodeBits; ++length) {
-    code = (code + perLength[length - 1]) << 1;
-    next[length] = code;
+  uint16_t offsets[kMaxCodeBits + 2] = {};
+  for (int length = 1; length <= kMaxCodeBits; ++length) {
+    offsets[length + 1] = static_cast<uint16_t>(offsets[length] + table->perLength[length]);
   }
-  std::memset(table->entries, 0, sizeof table->entries);
   for (int symbol = 0; symbol < count; ++symbol) {
-    int length = lengths[symbol];
-    if (length == 0) continue;
-    // Codes arrive first bit first, so the table is indexed bit-reversed.
-    unsigned code = static_cast<unsigned>(next[length]++), reversed = 0;
-    for (int i = 0; i < length; ++i) reversed |= ((code >> i) & 1u) << (length - 1 - i);
-    uint16_t entry = static_cast<uint16_t>(symbol << 4 | length);
-    for (unsigned i = reversed; i < kTableSize; i += 1u << length) table->entries[i] = entry;
+    if (lengths[symbol] != 0) table->symbols[offsets[lengths[symbol]]++] = static_cast<uint16_t>(symbol);
+  }
+  std::memset(table->fast, 0, sizeof table->fast);
+  // Codes arrive first bit first, so the fast table is indexed bit-reversed.
+  unsigned code = 0, at = 0;
+  for (int length = 1; length <= kMaxCodeBits; ++length) {
+    for (unsigned n = 0; n < table->perLength[length]; ++n, ++code, ++at) {
+      if (length > kFastBits) continue;
+      unsigned reversed = 0;
+      for (int i = 0; i < length; ++i) reversed |= ((code >> i) & 1u) << (length - 1 - i);
+      uint16_t entry = static_cast<uint16_t>(table->symbols[at] << 4 | length);
+      for (unsigned i = reversed; i < kFastSize; i += 1u << length) table->fast[i] = entry;
+    }
+    code <<= 1;
   }
   return true;
 }
 
+// The compressed stream, which may lie in several pieces (a picture's data
+// chunks), read as one run of bits.
+struct Piece {
+  const uint8_t* bytes;
+  size_t size;
+};
+
+// Inflates on demand: Read hands out the next bytes of the output, decoding
+// only as far as needed into a ring that keeps the window copies reach into.
 class Inflater {
  public:
-  Inflater(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize)
-      : in_(in), end_(in + inSize), out_(out), outSize_(outSize) {}
+  explicit Inflater(std::vector<Piece> pieces) : pieces_(std::move(pieces)) {
+    if (!pieces_.empty()) {
+      in_ = pieces_[0].bytes;
+      end_ = in_ + pieces_[0].size;
+    }
+  }
 
-  bool Run() {
-    if (end_ - in_ < 2) return false;
-    unsigned method = in_[0], flags = in_[1];
-    if ((method & 15) != 8 || (method >> 4) > 7 || (method << 8 | flags) % 31 != 0 || (flags & 0x20) != 0) {
+  bool Start() {
+    unsigned method = Bits(8), flags = Bits(8);
+    if (Overrun() || (method & 15) != 8 || (method >> 4) > 7 || (method << 8 | flags) % 31 != 0 ||
+        (flags & 0x20) != 0) {
       return false;  // not deflate, a window past 32 KB, a bad check, or a preset dictionary
     }
-    in_ += 2;
+    ring_.reset(new (std::nothrow) uint8_t[kRing]);
     tables_.reset(new (std::nothrow) Tables);
-    if (tables_ == nullptr) return false;
-    bool last = false;
-    while (!last) {
-      last = Bits(1) != 0;
-      unsigned type = Bits(2);
-      bool ok = type == 0 ? Stored() : type == 1 ? Fixed() : type == 2 ? Dynamic() : false;
-      if (!ok || Overrun()) return false;
+    return ring_ != nullptr && tables_ != nullptr;
+  }
+
+  // The next n bytes of output; false on damage or when the stream ends first.
+  bool Read(uint8_t* to, size_t n) {
+    while (n > 0) {
+      if (produced_ == delivered_ && !Step()) return false;
+      size_t at = delivered_ & (kRing - 1);
+      size_t run = produced_ - delivered_;
+      if (run > n) run = n;
+      if (run > kRing - at) run = kRing - at;
+      std::memcpy(to, ring_.get() + at, run);
+      AddToChecksum(to, run);
+      to += run;
+      n -= run;
+      delivered_ += run;
     }
-    if (produced_ != outSize_) return false;
-    if (discarded_) return true;  // the checksum covers data not kept
+    return true;
+  }
+
+  // After all the output wanted: the stream must end whole. Output past it is
+  // ignored (some encoders write a little); its checksum then covers bytes not
+  // read and is not checked.
+  bool Finish() {
+    if (produced_ != delivered_) discarded_ = true;
+    delivered_ = produced_;
+    while (state_ != State::kEnd) {
+      if (!Step()) return false;
+      if (produced_ != delivered_) discarded_ = true;
+      delivered_ = produced_;
+    }
+    if (discarded_) return true;
     Bits(static_cast<unsigned>(count_ & 7));  // to the byte boundary
     uint32_t expected = 0;
     for (int i = 0; i < 4; ++i) expected = expected << 8 | Bits(8);
-    return !Overrun() && expected == Adler32();
+    return !Overrun() && expected == (adlerB_ << 16 | adlerA_);
   }
 
  private:
+  enum class State { kHeader, kStored, kCodes, kEnd };
   struct Tables {
     HuffmanTable literals;
     HuffmanTable distances;
   };
 
-  // Keeps at least 56 bits at hand; past the input's end zeros come in,
-  // counted so that using them is caught.
+  // Keeps at least 56 bits at hand while input lasts; past its end zeros
+  // come in, counted so that using them is caught.
   void Refill() {
     if (end_ - in_ >= 8) {  // eight bytes at once, keeping the whole ones that fit
       uint64_t word = 0;
@@ -93,6 +143,11 @@ class Inflater {
       return;
     }
     while (count_ <= 56) {
+      while (in_ == end_ && piece_ + 1 < pieces_.size()) {
+        ++piece_;
+        in_ = pieces_[piece_].bytes;
+        end_ = in_ + pieces_[piece_].size;
+      }
       uint64_t byte = 0;
       if (in_ < end_) {
         byte = *in_++;
@@ -118,57 +173,114 @@ class Inflater {
     Refill();
     return Take(n);
   }
-  // -1 for bits that begin no code.
+  // A symbol from bits at hand (at least 15); -1 for bits that begin no code.
   int Decode(const HuffmanTable& table) {
-    Refill();
-    uint16_t entry = table.entries[bits_ & (kTableSize - 1)];
-    if (entry == 0) return -1;
-    Drop(entry & 15u);
-    return entry >> 4;
+    unsigned entry = table.fast[bits_ & (kFastSize - 1)];
+    if (entry != 0) {
+      Drop(entry & 15);
+      return static_cast<int>(entry >> 4);
+    }
+    // Longer than the fast table: length by length (the first, count and
+    // index of each length's codes).
+    int code = 0, first = 0, index = 0;
+    for (int length = 1; length <= kMaxCodeBits; ++length) {
+      code |= static_cast<int>(Take(1));
+      int count = table.perLength[length];
+      if (code - first < count) return table.symbols[index + code - first];
+      index += count;
+      first = (first + count) << 1;
+      code <<= 1;
+    }
+    return -1;
   }
 
-  void Put(uint8_t byte) {
-    if (produced_ < outSize_) {
-      out_[produced_++] = byte;
-    } else {
-      discarded_ = true;
+  void Put(uint8_t byte) { ring_[produced_++ & (kRing - 1)] = byte; }
+
+  void AddToChecksum(const uint8_t* p, size_t n) {
+    while (n > 0) {
+      size_t run = n < 5552 ? n : 5552;  // no overflow before the modulo
+      for (size_t i = 0; i < run; ++i) {
+        adlerA_ += p[i];
+        adlerB_ += adlerA_;
+      }
+      adlerA_ %= 65521;
+      adlerB_ %= 65521;
+      p += run;
+      n -= run;
     }
+  }
+
+  // Decodes a little more output: a block header, part of a stored block, or
+  // one literal or copy. False on damage or at the stream's end.
+  bool Step() {
+    switch (state_) {
+      case State::kHeader: return Header();
+      case State::kStored: return Stored();
+      case State::kCodes:
+        // A run of codes at a time, up to a few kilobytes.
+        for (uint64_t until = produced_ + kBurst; state_ == State::kCodes && produced_ < until;) {
+          if (!Code()) return false;
+        }
+        return true;
+      case State::kEnd: return false;
+    }
+    return false;
+  }
+
+  bool Header() {
+    if (last_) {
+      state_ = State::kEnd;
+      return true;
+    }
+    last_ = Bits(1) != 0;
+    unsigned type = Bits(2);
+    bool ok = false;
+    if (type == 0) {
+      Bits(static_cast<unsigned>(count_ & 7));
+      unsigned length = Bits(16), complement = Bits(16);
+      ok = (length ^ 0xFFFF) == complement;
+      storedLeft_ = length;
+      state_ = State::kStored;
+    } else if (type == 1) {
+      ok = FixedTables();
+      state_ = State::kCodes;
+    } else if (type == 2) {
+      ok = DynamicTables();
+      state_ = State::kCodes;
+    }
+    return ok && !Overrun();
   }
 
   bool Stored() {
-    Bits(static_cast<unsigned>(count_ & 7));
-    unsigned length = Bits(16), complement = Bits(16);
-    if ((length ^ 0xFFFF) != complement) return false;
-    for (unsigned i = 0; i < length; ++i) {
-      uint8_t byte = static_cast<uint8_t>(Bits(8));
-      if (Overrun()) return false;
-      Put(byte);
-    }
-    return true;
+    size_t run = storedLeft_ < kBurst ? storedLeft_ : kBurst;
+    for (size_t i = 0; i < run; ++i) Put(static_cast<uint8_t>(Bits(8)));
+    storedLeft_ -= run;
+    if (storedLeft_ == 0) state_ = State::kHeader;
+    return !Overrun();
   }
 
-  bool Fixed() {
+  bool FixedTables() {
     uint8_t lengths[288 + 32];
     std::memset(lengths, 8, 144);
     std::memset(lengths + 144, 9, 112);
     std::memset(lengths + 256, 7, 24);
     std::memset(lengths + 280, 8, 8);
     std::memset(lengths + 288, 5, 32);
-    return BuildTable(&tables_->literals, lengths, 288) && BuildTable(&tables_->distances, lengths + 288, 32) &&
-           Codes();
+    return BuildTable(&tables_->literals, lengths, 288) && BuildTable(&tables_->distances, lengths + 288, 32);
   }
 
-  bool Dynamic() {
+  bool DynamicTables() {
     static const uint8_t kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
     unsigned literalCount = Bits(5) + 257, distanceCount = Bits(5) + 1, lengthCount = Bits(4) + 4;
     if (literalCount > 286 || distanceCount > 30) return false;
-    uint8_t lengths[286 + 30] = {};
+    uint8_t lengths[19] = {};
     for (unsigned i = 0; i < lengthCount; ++i) lengths[kOrder[i]] = static_cast<uint8_t>(Bits(3));
     // The code-length code borrows the distance table.
     if (!BuildTable(&tables_->distances, lengths, 19)) return false;
     uint8_t all[286 + 30] = {};
     unsigned total = literalCount + distanceCount;
     for (unsigned i = 0; i < total;) {
+      Refill();
       int symbol = Decode(tables_->distances);
       if (symbol < 0 || Overrun()) return false;
       if (symbol < 16) {
@@ -180,24 +292,24 @@ class Inflater {
       if (symbol == 16) {
         if (i == 0) return false;
         value = all[i - 1];
-        repeat = 3 + Bits(2);
+        repeat = 3 + Take(2);
       } else if (symbol == 17) {
-        repeat = 3 + Bits(3);
+        repeat = 3 + Take(3);
       } else {
-        repeat = 11 + Bits(7);
+        repeat = 11 + Take(7);
       }
       if (i + repeat > total) return false;
       while (repeat-- > 0) all[i++] = value;
     }
     if (all[256] == 0) return false;  // no end-of-block code
     return BuildTable(&tables_->literals, all, static_cast<int>(literalCount)) &&
-           BuildTable(&tables_->distances, all + literalCount, static_cast<int>(distanceCount)) && Codes();
+           BuildTable(&tables_->distances, all + literalCount, static_cast<int>(distanceCount));
   }
 
-  // Literals and copies up to the end-of-block code. One refill serves a
-  // whole copy: 56 bits hold its longest length code, extra bits, distance
-  // code and extra bits (15 + 5 + 15 + 13).
-  bool Codes() {
+  // One literal, copy or end of block. One refill serves a whole copy: 56 bits
+  // hold its longest length code, extra bits, distance code and extra bits
+  // (15 + 5 + 15 + 13).
+  bool Code() {
     static const uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                              31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
     static const uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
@@ -207,71 +319,53 @@ class Inflater {
                                                1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
     static const uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                                6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-    const uint16_t* literals = tables_->literals.entries;
-    const uint16_t* distances = tables_->distances.entries;
-    for (;;) {
-      Refill();
-      if (Overrun()) return false;
-      unsigned entry = literals[bits_ & (kTableSize - 1)];
-      if (entry == 0) return false;
-      Drop(entry & 15);
-      unsigned symbol = entry >> 4;
-      if (symbol < 256) {
-        Put(static_cast<uint8_t>(symbol));
-        continue;
-      }
-      if (symbol == 256) return true;
-      symbol -= 257;
-      if (symbol >= 29) return false;
-      size_t length = kLengthBase[symbol] + Take(kLengthExtra[symbol]);
-      unsigned code = distances[bits_ & (kTableSize - 1)];
-      if (code == 0) return false;
-      Drop(code & 15);
-      code >>= 4;
-      if (code >= 30) return false;
-      size_t distance = kDistanceBase[code] + Take(kDistanceExtra[code]);
-      if (Overrun() || distance > produced_) return false;
-      if (length > outSize_ - produced_) {
-        length = outSize_ - produced_;
-        discarded_ = true;
-      }
-      const uint8_t* from = out_ + produced_ - distance;
-      uint8_t* to = out_ + produced_;
-      if (distance >= length) {
-        std::memcpy(to, from, length);
-      } else {
-        for (size_t i = 0; i < length; ++i) to[i] = from[i];  // overlapping: repeats what it writes
-      }
+    Refill();
+    int symbol = Decode(tables_->literals);
+    if (symbol < 0 || Overrun()) return false;
+    if (symbol < 256) {
+      Put(static_cast<uint8_t>(symbol));
+      return true;
+    }
+    if (symbol == 256) {
+      state_ = State::kHeader;
+      return true;
+    }
+    symbol -= 257;
+    if (symbol >= 29) return false;
+    size_t length = kLengthBase[symbol] + Take(kLengthExtra[symbol]);
+    int code = Decode(tables_->distances);
+    if (code < 0 || code >= 30) return false;
+    size_t distance = kDistanceBase[code] + Take(kDistanceExtra[code]);
+    if (Overrun() || distance > produced_ || distance > kWindow) return false;
+    size_t from = (produced_ - distance) & (kRing - 1), to = produced_ & (kRing - 1);
+    if (distance >= length && from + length <= kRing && to + length <= kRing) {
+      std::memcpy(ring_.get() + to, ring_.get() + from, length);
       produced_ += length;
+    } else {
+      for (size_t i = 0; i < length; ++i) Put(ring_[(from + i) & (kRing - 1)]);  // may repeat what it writes
     }
+    return true;
   }
 
-  uint32_t Adler32() const {
-    uint32_t a = 1, b = 0;
-    for (size_t at = 0; at < produced_;) {
-      size_t run = produced_ - at < 5552 ? produced_ - at : 5552;  // no overflow before the modulo
-      for (size_t i = 0; i < run; ++i) {
-        a += out_[at + i];
-        b += a;
-      }
-      a %= 65521;
-      b %= 65521;
-      at += run;
-    }
-    return b << 16 | a;
-  }
-
-  const uint8_t* in_;
-  const uint8_t* end_;
-  uint8_t* out_;
-  size_t outSize_;
-  size_t produced_ = 0;
+  std::vector<Piece> pieces_;
+  size_t piece_ = 0;
+  const uint8_t* in_ = nullptr;
+  const uint8_t* end_ = nullptr;
   uint64_t bits_ = 0;
   int count_ = 0;
   uint64_t padding_ = 0;
-  bool discarded_ = false;
+  State state_ = State::kHeader;
+  bool last_ = false;
+  size_t storedLeft_ = 0;
+  std::unique_ptr<uint8_t[]> ring_;
   std::unique_ptr<Tables> tables_;
+  uint64_t produced_ = 0;   // output decoded so far
+  uint64_t delivered_ = 0;  // of it, handed out (or passed over by Finish)
+  bool discarded_ = false;
+  uint32_t adlerA_ = 1, adlerB_ = 0;
 };
+
+static_assert(kRing >= kWindow + kBurst + kMaxLength, "the ring keeps the window while a step writes");
 
 // --- PNG
 
@@ -321,7 +415,7 @@ struct Picture {
   int paletteSize = 0;
   bool haveKey = false;   // tRNS of a grey or truecolour picture: this one value is transparent
   uint16_t key[3] = {};
-  std::vector<uint8_t> data;  // the IDAT chunks joined
+  std::vector<Piece> data;  // the IDAT chunks' contents
 };
 
 int Paeth(int a, int b, int c) {
@@ -505,7 +599,7 @@ bool ReadChunks(const uint8_t* bytes, size_t size, Picture* picture) {
         for (int i = 0; i < 3; ++i) picture->key[i] = static_cast<uint16_t>(data[2 * i] << 8 | data[2 * i + 1]);
       }
     } else if (std::memcmp(type, "IDAT", 4) == 0) {
-      picture->data.insert(picture->data.end(), data, data + length);
+      if (length > 0) picture->data.push_back(Piece{data, length});
     } else if (std::memcmp(type, "IEND", 4) == 0) {
       return !picture->data.empty() && (h.colourType != 3 || picture->paletteSize > 0);
     } else if ((type[0] & 0x20) == 0) {
@@ -517,10 +611,12 @@ bool ReadChunks(const uint8_t* bytes, size_t size, Picture* picture) {
 }  // namespace
 
 bool Inflate(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) {
-  return Inflater(in, inSize, out, outSize).Run();
+  Inflater inflater({Piece{in, inSize}});
+  return inflater.Start() && inflater.Read(out, outSize) && inflater.Finish();
 }
 
-bool DecodePng(const uint8_t* bytes, size_t size, uint8_t* pixels, int width, int height, size_t stride) {
+bool DecodePng(const uint8_t* bytes, size_t size, uint8_t* pixels, int width, int height, size_t stride,
+               bool* opaque) {
   if (bytes == nullptr || pixels == nullptr || width < 1 || height < 1) return false;
   Picture picture;
   if (!ReadChunks(bytes, size, &picture)) return false;
@@ -528,30 +624,30 @@ bool DecodePng(const uint8_t* bytes, size_t size, uint8_t* pixels, int width, in
   if (h.width != static_cast<uint32_t>(width) || h.height != static_cast<uint32_t>(height)) return false;
   if (stride < static_cast<size_t>(width) * 4) return false;
 
+  // Row by row as the stream inflates: two rows are held, the one being
+  // unfiltered and the one above it.
   const Pass* passes = h.interlaced ? kAdam7 : kWhole;
   const int passCount = h.interlaced ? 7 : 1;
-  size_t rawSize = 0;
-  for (int p = 0; p < passCount; ++p) {
-    uint32_t w = PassSide(h.width, passes[p].x0, passes[p].dx), rows = PassSide(h.height, passes[p].y0, passes[p].dy);
-    if (w != 0) rawSize += rows * (1 + RowBytes(h, w));
-  }
-  std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[rawSize]);
+  const size_t widest = RowBytes(h, h.width);
+  std::unique_ptr<uint8_t[]> rows(new (std::nothrow) uint8_t[2 * (widest + 1)]);
   std::unique_ptr<uint32_t[]> rgba(new (std::nothrow) uint32_t[h.width]);
-  std::unique_ptr<uint8_t[]> zeros(new (std::nothrow) uint8_t[RowBytes(h, h.width)]());
-  if (raw == nullptr || rgba == nullptr || zeros == nullptr) return false;
-  if (!Inflate(picture.data.data(), picture.data.size(), raw.get(), rawSize)) return false;
+  if (rows == nullptr || rgba == nullptr) return false;
+  Inflater inflater(std::move(picture.data));
+  if (!inflater.Start()) return false;
 
   const size_t bpp = static_cast<size_t>(h.channels * h.depth + 7) / 8;
-  uint8_t* at = raw.get();
   for (int p = 0; p < passCount; ++p) {
     const Pass& pass = passes[p];
-    uint32_t w = PassSide(h.width, pass.x0, pass.dx), rows = PassSide(h.height, pass.y0, pass.dy);
+    uint32_t w = PassSide(h.width, pass.x0, pass.dx), count = PassSide(h.height, pass.y0, pass.dy);
     if (w == 0) continue;
     size_t rowBytes = RowBytes(h, w);
-    const uint8_t* prior = zeros.get();
-    for (uint32_t r = 0; r < rows; ++r) {
-      uint8_t* row = at + 1;
-      if (!Unfilter(row, prior, rowBytes, bpp, at[0])) return false;
+    uint8_t* current = rows.get();
+    uint8_t* prior = rows.get() + widest + 1;
+    std::memset(prior, 0, rowBytes + 1);  // the row above the first is zeros
+    for (uint32_t r = 0; r < count; ++r) {
+      if (!inflater.Read(current, rowBytes + 1)) return false;
+      uint8_t* row = current + 1;
+      if (!Unfilter(row, prior + 1, rowBytes, bpp, current[0])) return false;
       uint8_t* line = pixels + (pass.y0 + r * pass.dy) * stride;
       if (!h.interlaced && h.depth == 8 && (h.colourType == 2 || h.colourType == 6)) {
         StoreTruecolourRow(row, w, h.colourType == 6, picture, line);
@@ -559,9 +655,14 @@ bool DecodePng(const uint8_t* bytes, size_t size, uint8_t* pixels, int width, in
         ConvertRow(picture, row, w, rgba.get());
         for (uint32_t x = 0; x < w; ++x) StorePixel(rgba[x], line + (pass.x0 + x * pass.dx) * 4);
       }
-      prior = row;
-      at += 1 + rowBytes;
+      std::swap(current, prior);
     }
+  }
+  if (!inflater.Finish()) return false;
+  if (opaque != nullptr) {
+    bool clear = h.colourType == 4 || h.colourType == 6 || picture.haveKey;
+    for (int i = 0; i < 256 && !clear; ++i) clear = (picture.palette[i] >> 24) != 255;
+    *opaque = !clear;
   }
   return true;
 }

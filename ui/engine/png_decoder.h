@@ -17,7 +17,10 @@ namespace engine {
 // The size must be the picture's own (ReadPictureSize). False when the bytes
 // are not a PNG of that size or are damaged; the pixels may then be partly
 // written.
-bool DecodePng(const uint8_t* bytes, size_t size, uint8_t* pixels, int width, int height, size_t stride);
+// *opaque (when given) says whether the picture has no transparency at all:
+// no alpha channel and no tRNS chunk, or only opaque entries in it.
+bool DecodePng(const uint8_t* bytes, size_t size, uint8_t* pixels, int width, int height, size_t stride,
+               bool* opaque = nullptr);
 
 // Inflates a zlib stream (RFC 1950 and 1951) into `outSize` bytes; false on
 // damage, on a wrong checksum, or when the stream ends short of `outSize`.

@@ -30,9 +30,22 @@ std::map<FontKey, CachedFont> gFonts;
 std::unordered_map<std::wstring, bool> gFaceInstalled;
 HDC gMeasureDc = nullptr;
 
+HFONT gSelected = nullptr;  // the font selected into the measuring DC
+
 HDC MeasureDc() {
   if (gMeasureDc == nullptr) gMeasureDc = CreateCompatibleDC(nullptr);
   return gMeasureDc;
+}
+
+// The measuring DC with the font selected; it stays selected for the next
+// measure, which is most often in the same font.
+HDC MeasureDcWith(HFONT font) {
+  HDC dc = MeasureDc();
+  if (gSelected != font) {
+    SelectObject(dc, font);
+    gSelected = font;
+  }
+  return dc;
 }
 
 int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
@@ -115,11 +128,9 @@ HFONT FontFor(const engine::FontDesc& font) { return Cached(font).font; }
 engine::FontMetrics MetricsFor(const engine::FontDesc& font) {
   CachedFont& cached = Cached(font);
   if (!cached.haveMetrics) {
-    HDC dc = MeasureDc();
-    HGDIOBJ old = SelectObject(dc, cached.font);
+    HDC dc = MeasureDcWith(cached.font);
     TEXTMETRICW tm = {};
     GetTextMetricsW(dc, &tm);
-    SelectObject(dc, old);
     cached.metrics.ascent = tm.tmAscent;
     cached.metrics.descent = tm.tmDescent;
     cached.metrics.lineGap = tm.tmExternalLeading;
@@ -130,11 +141,8 @@ engine::FontMetrics MetricsFor(const engine::FontDesc& font) {
 
 int MeasureText(const engine::FontDesc& font, const wchar_t* text, size_t length) {
   if (length == 0) return 0;
-  HDC dc = MeasureDc();
-  HGDIOBJ old = SelectObject(dc, Cached(font).font);
   SIZE size = {};
-  GetTextExtentPoint32W(dc, text, static_cast<int>(length), &size);
-  SelectObject(dc, old);
+  GetTextExtentPoint32W(MeasureDcWith(Cached(font).font), text, static_cast<int>(length), &size);
   return size.cx;
 }
 

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -113,8 +114,12 @@ struct EngineWindow {
   std::map<std::u16string, win32host::Picture> pictures;  // decoded, by address
   // Local pictures whose size is known but whose pixels are not held: read
   // from the header only, or let go while the window was hidden. They are
-  // decoded when first drawn.
-  std::map<std::u16string, engine::Size> undecoded;
+  // decoded when first drawn, small ones from the bytes read for the header.
+  struct Undecoded {
+    engine::Size size;
+    std::vector<uint8_t> bytes;  // a small file's whole content, read with its header
+  };
+  std::map<std::u16string, Undecoded> undecoded;
   std::unordered_set<std::u16string> failedPictures;
   uint64_t documentSerial = 0;
   HBITMAP backBuffer = nullptr;
@@ -198,7 +203,7 @@ bool WindowHost::GetImageSize(const std::u16string& url, engine::Size* size) {
   }
   auto undecoded = owner_->undecoded.find(url);
   if (undecoded == owner_->undecoded.end()) return false;
-  *size = undecoded->second;
+  *size = undecoded->second.size;
   return true;
 }
 
@@ -224,13 +229,20 @@ void WindowHost::RequestResource(const std::u16string& url, engine::ResourceKind
   // at once.
   bool known = w.pictures.count(url) != 0 || w.undecoded.count(url) != 0;
   if (!known && w.failedPictures.count(url) == 0) {
+    // Headers lie at the start; only a JPEG with long metadata before its
+    // frame needs more.
     std::vector<uint8_t> bytes;
+    bool whole = false;
     engine::Size size;
     win32host::Picture picture;
-    if (!win32host::ReadFileBytes(path, &bytes)) {
+    bool read = win32host::ReadFileBytes(path, &bytes, 16 * 1024, &whole);
+    if (read && !whole && !engine::ReadPictureSize(bytes.data(), bytes.size(), &size.width, &size.height)) {
+      read = win32host::ReadFileBytes(path, &bytes);
+    }
+    if (!read) {
       w.failedPictures.insert(url);
     } else if (engine::ReadPictureSize(bytes.data(), bytes.size(), &size.width, &size.height)) {
-      w.undecoded[url] = size;
+      w.undecoded[url] = EngineWindow::Undecoded{size, whole ? std::move(bytes) : std::vector<uint8_t>()};
       known = true;
     } else if (win32host::DecodePicture(bytes.data(), bytes.size(), &picture)) {
       w.pictures[url] = picture;
@@ -297,9 +309,13 @@ void EnsureBackBuffer(EngineWindow& w, HDC reference, int width, int height) {
 const win32host::Picture* LookupPicture(EngineWindow& w, const std::u16string& url) {
   auto found = w.pictures.find(url);
   if (found != w.pictures.end()) return &found->second;
-  if (w.undecoded.count(url) == 0 || w.failedPictures.count(url) != 0) return nullptr;
+  auto undecoded = w.undecoded.find(url);
+  if (undecoded == w.undecoded.end() || w.failedPictures.count(url) != 0) return nullptr;
   win32host::Picture picture;
-  if (!win32host::DecodePictureFile(FilePath(url), &picture)) {
+  const std::vector<uint8_t>& bytes = undecoded->second.bytes;
+  bool decoded = bytes.empty() ? win32host::DecodePictureFile(FilePath(url), &picture)
+                               : win32host::DecodePicture(bytes.data(), bytes.size(), &picture);
+  if (!decoded) {
     // Its box keeps the size the header gave; it stays empty.
     w.failedPictures.insert(url);
     return nullptr;
@@ -321,7 +337,7 @@ void ReleaseWhileHidden(EngineWindow& w) {
       ++it;
       continue;
     }
-    w.undecoded[it->first] = engine::Size{it->second.width, it->second.height};
+    w.undecoded[it->first] = EngineWindow::Undecoded{engine::Size{it->second.width, it->second.height}, {}};
     win32host::FreePicture(&it->second);
     it = w.pictures.erase(it);
   }
@@ -333,6 +349,32 @@ void Render(EngineWindow& w, HDC dc, const RECT& area) {
                               [&w](const std::u16string& url) { return LookupPicture(w, url); });
 }
 
+// Double-buffered in bands: the area is drawn band by band into a back buffer
+// one band high, white first, and each band is copied to the window in one
+// step. Every band appears whole, and the buffer stays small (a buffer of the
+// whole window would cost its first paint a megabyte and a half of fresh
+// memory).
+constexpr int kBandHeight = 64;
+
+void DrawInBands(EngineWindow& w, HDC target, const RECT& area) {
+  if (area.right <= area.left || area.bottom <= area.top) return;
+  RECT client = {};
+  GetClientRect(w.window, &client);
+  EnsureBackBuffer(w, target, std::max<LONG>(client.right, area.right - area.left), kBandHeight);
+  HDC memory = CreateCompatibleDC(target);
+  HGDIOBJ old = SelectObject(memory, w.backBuffer);
+  for (LONG top = area.top; top < area.bottom; top += kBandHeight) {
+    RECT band = {area.left, top, area.right, std::min<LONG>(area.bottom, top + kBandHeight)};
+    SetViewportOrgEx(memory, -band.left, -band.top, nullptr);  // the band's corner at the buffer's
+    Render(w, memory, band);
+    BitBlt(target, band.left, band.top, band.right - band.left, band.bottom - band.top, memory, band.left, band.top,
+           SRCCOPY);
+  }
+  SetViewportOrgEx(memory, 0, 0, nullptr);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+}
+
 // Draws the invalid area now, without a paint message: the window's own
 // procedure may not pass WM_PAINT to the engine at this moment (while the
 // manager fills a freshly loaded screen), and the default handling would
@@ -340,39 +382,17 @@ void Render(EngineWindow& w, HDC dc, const RECT& area) {
 void PaintNow(EngineWindow& w) {
   RECT area = {};
   if (!GetUpdateRect(w.window, &area, FALSE) || !IsWindowVisible(w.window)) return;
-  RECT client = {};
-  GetClientRect(w.window, &client);
   HDC dc = GetDC(w.window);
-  EnsureBackBuffer(w, dc, client.right, client.bottom);
-  HDC memory = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(memory, w.backBuffer);
-  Render(w, memory, area);
-  BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, area.left, area.top,
-         SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
+  DrawInBands(w, dc, area);
   ReleaseDC(w.window, dc);
   ValidateRect(w.window, &area);
 }
 
-// Double-buffered: the invalid area is drawn into the back buffer, white
-// first, then copied to the window in one step.
 void OnPaint(EngineWindow& w) {
   UpdateView(w);
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(w.window, &paint);
-  RECT client = {};
-  GetClientRect(w.window, &client);
-  RECT area = paint.rcPaint;
-  if (area.right > area.left && area.bottom > area.top && client.right > 0 && client.bottom > 0) {
-    EnsureBackBuffer(w, dc, client.right, client.bottom);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, w.backBuffer);
-    Render(w, memory, area);    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, memory, area.left,
-           area.top, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
-  }
+  DrawInBands(w, dc, paint.rcPaint);
   EndPaint(w.window, &paint);
 }
 
@@ -506,8 +526,10 @@ bool LoadDocument(HWND window, const uint8_t* bytes, size_t size, const std::u16
   ++w->documentSerial;
   w->failedPictures.clear();  // a new document may find a picture that failed before
   w->undecoded.clear();  // a new document asks for its pictures again
-  w->view.LoadHtml(bytes, size, address);  SetTooltipText(*w, std::u16string());  // the old document's tooltip goes with it
-  UpdateView(*w);  InvalidateRect(window, nullptr, FALSE);
+  w->view.LoadHtml(bytes, size, address);
+  SetTooltipText(*w, std::u16string());  // the old document's tooltip goes with it
+  UpdateView(*w);
+  InvalidateRect(window, nullptr, FALSE);
   return true;
 }
 

@@ -1,5 +1,6 @@
 // GDI painter for the display list. Colours carry alpha: opaque fills use the
-// DC brush, translucent ones and pictures are blended with AlphaBlend.
+// DC brush, translucent ones and pictures are blended with AlphaBlend (opaque
+// pictures at their own size are copied).
 #include "ui/engine/win32/painter.h"
 
 #include <algorithm>
@@ -29,18 +30,26 @@ RECT Intersect(const RECT& a, const RECT& b) {
   return r;
 }
 
+// Clip regions are in device units: the DC may draw with its origin moved.
 void SetClip(HDC dc, const RECT& clip) {
-  HRGN region = CreateRectRgnIndirect(&clip);
+  RECT device = clip;
+  LPtoDP(dc, reinterpret_cast<POINT*>(&device), 2);
+  HRGN region = CreateRectRgnIndirect(&device);
   SelectClipRgn(dc, region);
   DeleteObject(region);
 }
 
 void Blend(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, int sourceWidth, int sourceHeight,
-           BYTE constantAlpha = 255) {
+           bool opaque = false) {
   HDC memory = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BLENDFUNCTION blend = {AC_SRC_OVER, 0, constantAlpha, AC_SRC_ALPHA};
-  AlphaBlend(dc, x, y, width, height, memory, 0, 0, sourceWidth, sourceHeight, blend);
+  if (opaque && width == sourceWidth && height == sourceHeight) {
+    BitBlt(dc, x, y, width, height, memory, 0, 0, SRCCOPY);  // nothing to blend
+  } else {
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    // GDI's own export of AlphaBlend: no msimg32 to load at start.
+    GdiAlphaBlend(dc, x, y, width, height, memory, 0, 0, sourceWidth, sourceHeight, blend);
+  }
   SelectObject(memory, old);
   DeleteDC(memory);
 }
@@ -186,7 +195,7 @@ void PaintImage(HDC dc, const DisplayItem& item, const RECT& clip, const Picture
   for (int y = y0; y < area.bottom && tiles < 20000; y += tileHeight) {
     for (int x = x0; x < area.right && tiles < 20000; x += tileWidth, ++tiles) {
       if (x + tileWidth > area.left && y + tileHeight > area.top) {
-        Blend(dc, x, y, tileWidth, tileHeight, picture->bitmap, picture->width, picture->height);
+        Blend(dc, x, y, tileWidth, tileHeight, picture->bitmap, picture->width, picture->height, picture->opaque);
       }
       if (!repeatX) break;
     }

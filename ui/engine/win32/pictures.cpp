@@ -20,7 +20,8 @@ IWICImagingFactory* Factory() {
   static IWICImagingFactory* factory = nullptr;
   if (factory == nullptr) {
     // The thread may have COM already (the manager's); either answer is fine.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);    CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                      reinterpret_cast<void**>(&factory));
   }
   return factory;
@@ -84,12 +85,13 @@ bool DecodePng(const uint8_t* bytes, size_t size, Picture* picture) {
   void* bits = nullptr;
   HBITMAP bitmap = CreatePixels(width, height, &bits);
   if (bitmap == nullptr) return false;
+  bool opaque = false;
   if (!engine::DecodePng(bytes, size, static_cast<uint8_t*>(bits), width, height,
-                         static_cast<size_t>(width) * 4)) {
+                         static_cast<size_t>(width) * 4, &opaque)) {
     DeleteObject(bitmap);
     return false;
   }
-  *picture = Picture{bitmap, width, height};
+  *picture = Picture{bitmap, width, height, opaque};
   return true;
 }
 
@@ -151,7 +153,7 @@ bool WritePng(const std::wstring& path, const void* pixels, int width, int heigh
   return ok;
 }
 
-bool ReadFileBytes(const std::wstring& path, std::vector<uint8_t>* bytes) {
+bool ReadFileBytes(const std::wstring& path, std::vector<uint8_t>* bytes, size_t limit, bool* whole) {
   bytes->clear();
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -159,7 +161,9 @@ bool ReadFileBytes(const std::wstring& path, std::vector<uint8_t>* bytes) {
   bool ok = false;
   LARGE_INTEGER size = {};
   if (GetFileSizeEx(file, &size) && size.QuadPart < 256 * 1024 * 1024) {
-    bytes->resize(static_cast<size_t>(size.QuadPart));
+    size_t length = static_cast<size_t>(size.QuadPart);
+    if (whole != nullptr) *whole = length <= limit;
+    bytes->resize(length < limit ? length : limit);
     DWORD read = 0;
     ok = bytes->empty() ||
          (ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()), &read, nullptr) &&

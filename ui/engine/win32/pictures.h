@@ -17,6 +17,7 @@ struct Picture {
   HBITMAP bitmap = nullptr;
   int width = 0;
   int height = 0;
+  bool opaque = false;  // known to have no transparency: copied, not blended
 };
 
 // Decodes the first frame of an encoded picture; false when it cannot.
@@ -30,8 +31,10 @@ void FreePicture(Picture* picture);
 // Writes 32-bit BGRA pixels (top-down rows of width * 4 bytes) as a PNG file.
 bool WritePng(const std::wstring& path, const void* pixels, int width, int height);
 
-// Reads a whole file; false when it cannot be opened or read.
-bool ReadFileBytes(const std::wstring& path, std::vector<uint8_t>* bytes);
+// Reads a file, or its first `limit` bytes (*whole then says whether that
+// was all of it); false when it cannot be opened or read.
+bool ReadFileBytes(const std::wstring& path, std::vector<uint8_t>* bytes, size_t limit = SIZE_MAX,
+                   bool* whole = nullptr);
 
 // Fetches an http:// address on a thread of its own (WinInet, agent "IE6")
 // and posts `message` to `window` with a heap RemoteResult in lParam, which
