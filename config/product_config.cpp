@@ -124,6 +124,13 @@ void StoreLastGameId(int32_t id) {
   RegCloseKey(key);
 }
 
+void WriteManagerVersion() {
+  HKEY key = OpenProductKey();
+  if (key == nullptr) return;
+  SetDword(key, "version", kManagerVersion);
+  RegCloseKey(key);
+}
+
 uint32_t InstallationId() { return gInstallationId; }
 
 void EnsureInstallationId() {

@@ -35,6 +35,8 @@ bool ReadAffiliateFile(char (&code)[260]);
 
 int32_t ReadLastGameId();
 void StoreLastGameId(int32_t id);
+// "version" = the manager's own version, in the product key if it exists.
+void WriteManagerVersion();
 
 uint32_t InstallationId();
 void EnsureInstallationId();

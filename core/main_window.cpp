@@ -302,6 +302,18 @@ LRESULT OnInstallerEnded(HWND window) {
   return 1;
 }
 
+LRESULT OnFinishStart(HWND window) {
+  AddTrayIcon(window);
+  // Where the shell shows its icons in a window of their own (a system
+  // without a taskbar), that window has just come up: the manager's goes
+  // back above it.
+  if (App().windowVisible) {
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  WriteManagerVersion();
+  return 1;
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   const AppState& app = App();
   // The engine sees every message first, except while a screen is being
@@ -330,7 +342,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kInstallerEndedMessage: return OnInstallerEnded(window);
     case kRefreshRequestMessage: OnDownloadAreaRefreshRequest(); return 1;
     case kProgressRequestMessage: OnDownloadProgressRequest(); return 1;
-    case kAddTrayIconMessage: AddTrayIcon(window); return 1;
+    case kFinishStartMessage: return OnFinishStart(window);
     default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
@@ -373,7 +385,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
   app.mainWindow = window;
   if (window == nullptr) return nullptr;
   app.startDelayTimer = SetTimer(window, kStartDelayTimerId, StartDelayMs(std::rand()), nullptr);
-  PostMessageA(window, kAddTrayIconMessage, 0, 0);
+  PostMessageA(window, kFinishStartMessage, 0, 0);
   if (app.windowVisible) {
     ShowMainWindow(window, true);
   } else {

@@ -24,16 +24,18 @@ constexpr UINT kShowNewsMessage = WM_USER + 17;         // lParam: pop-up kind
 // Requests of other threads for the download and banner area.
 constexpr UINT kRefreshRequestMessage = WM_USER + 18;
 constexpr UINT kProgressRequestMessage = WM_USER + 19;
-// Adds the notification-area icon once the window has been drawn.
-constexpr UINT kAddTrayIconMessage = WM_USER + 20;
+// The start-up steps that wait until the window has been drawn: the
+// notification-area icon and "version" in the registry.
+constexpr UINT kFinishStartMessage = WM_USER + 20;
 constexpr LPARAM kBalloonUserClick = 0x405;             // NIN_BALLOONUSERCLICK
 
 bool RegisterMainWindowClass(HINSTANCE instance);
 
 // Creates the main window titled with the company name, arms the first
 // catalogue timer and shows or hides the window by AppState::windowVisible.
-// The notification-area icon follows as the first posted message: the shell
-// call is slow, and the window is drawn before it. Null on failure.
+// The notification-area icon and "version" follow as the first posted
+// message: both are slow under some systems, and the window is drawn before
+// them. Null on failure.
 HWND CreateMainWindow(HINSTANCE instance);
 
 // The period of the start-delay timer for a random number r in [0, 32767]:

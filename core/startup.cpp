@@ -137,21 +137,6 @@ void BroadcastExitRequest() {
                           App().reselectGameMessage, 0, 0);
 }
 
-// "version" = 4 in the product key, which is opened, never created.
-void WriteManagerVersion() {
-  HKEY key = nullptr;
-  const ProductConfig& config = ProductConfigRef();
-  if (!config.haveKeys ||
-      RegOpenKeyExA(HKEY_CURRENT_USER, config.productKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                    &key) != ERROR_SUCCESS) {
-    return;
-  }
-  DWORD version = kManagerVersion;
-  RegSetValueExA(key, "version", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&version),
-                 sizeof version);
-  RegCloseKey(key);
-}
-
 int RunMessageLoop() {
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -223,6 +208,7 @@ int RunManager(HINSTANCE instance) {
     ClearInstalledGames();
     return 0;
   }
-  WriteManagerVersion();
+  // "version" is written by the window once it has been drawn (with the
+  // notification-area icon), as the first message of the loop.
   return Shutdown(RunMessageLoop());
 }
