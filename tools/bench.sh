@@ -36,4 +36,4 @@ cp build/x86_64/ZarnLauncher.exe "$game/"
 wine reg add 'HKCU\Software\Игры от ZarnSoft\products\magic-garden' /v Dir /t REG_SZ /d 'C:\Games\magic-garden' /f >/dev/null 2>&1
 wine build/x86_64/tools/bench/win32/startup_bench.exe "$(winepath -w build/x86_64/ZarnWrapper.exe)" \
   'C:\Games\magic-garden\ZarnLauncher.exe' "$(winepath -w build/x86_64/tools/bench/win32/bare_window.exe)" \
-  --runs 10 --idle "$idle"
+  --runs 15 --idle "$idle"

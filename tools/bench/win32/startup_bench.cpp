@@ -139,6 +139,18 @@ int wmain(int argc, wchar_t** argv) {
   double bareMedian = Median(bareTimes), managerMedian = Median(managerTimes);
   std::printf("start to window shown, median of %d: bare window %.1f ms, manager %.1f ms (%.2f x)\n", runs,
               bareMedian, managerMedian, managerMedian / bareMedian);
+  // The runs alternate, so each pair met the same load: their ratios show the
+  // spread that the system's noise leaves.
+  std::vector<double> ratios;
+  for (size_t i = 0; i < bareTimes.size(); ++i) ratios.push_back(managerTimes[i] / bareTimes[i]);
+  std::sort(ratios.begin(), ratios.end());
+  std::printf("  ranges: bare %.1f to %.1f ms, manager %.1f to %.1f ms;"
+              " ratio of each pair: median %.2f, %.2f to %.2f\n",
+              *std::min_element(bareTimes.begin(), bareTimes.end()),
+              *std::max_element(bareTimes.begin(), bareTimes.end()),
+              *std::min_element(managerTimes.begin(), managerTimes.end()),
+              *std::max_element(managerTimes.begin(), managerTimes.end()), Median(ratios), ratios.front(),
+              ratios.back());
 
   // What a bare window program holds privately under the same system.
   PROCESS_INFORMATION bareProcess = Start(bare, L"");

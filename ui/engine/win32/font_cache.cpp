@@ -10,10 +10,15 @@
 namespace win32host {
 namespace {
 
+// Layout measures the same words again whenever it runs (a screen being
+// filled runs it several times): widths are kept per font, up to a bound.
+constexpr size_t kMaxKeptWidths = 4096;
+
 struct CachedFont {
   HFONT font = nullptr;
   engine::FontMetrics metrics;
   bool haveMetrics = false;
+  std::unordered_map<std::wstring, int> widths;
 };
 
 struct FontKey {
@@ -141,8 +146,14 @@ engine::FontMetrics MetricsFor(const engine::FontDesc& font) {
 
 int MeasureText(const engine::FontDesc& font, const wchar_t* text, size_t length) {
   if (length == 0) return 0;
+  CachedFont& cached = Cached(font);
+  std::wstring key(text, length);
+  auto known = cached.widths.find(key);
+  if (known != cached.widths.end()) return known->second;
   SIZE size = {};
-  GetTextExtentPoint32W(MeasureDcWith(Cached(font).font), text, static_cast<int>(length), &size);
+  GetTextExtentPoint32W(MeasureDcWith(cached.font), text, static_cast<int>(length), &size);
+  if (cached.widths.size() >= kMaxKeptWidths) cached.widths.clear();
+  cached.widths.emplace(std::move(key), size.cx);
   return size.cx;
 }
 
