@@ -236,12 +236,14 @@ void WindowHost::RequestResource(const std::u16string& url, engine::ResourceKind
     engine::Size size;
     win32host::Picture picture;
     bool read = win32host::ReadFileBytes(path, &bytes, 16 * 1024, &whole);
-    if (read && !whole && !engine::ReadPictureSize(bytes.data(), bytes.size(), &size.width, &size.height)) {
+    bool sized = read && engine::ReadPictureSize(bytes.data(), bytes.size(), &size.width, &size.height);
+    if (read && !sized && !whole) {
       read = win32host::ReadFileBytes(path, &bytes);
+      sized = read && engine::ReadPictureSize(bytes.data(), bytes.size(), &size.width, &size.height);
     }
     if (!read) {
       w.failedPictures.insert(url);
-    } else if (engine::ReadPictureSize(bytes.data(), bytes.size(), &size.width, &size.height)) {
+    } else if (sized) {
       w.undecoded[url] = EngineWindow::Undecoded{size, whole ? std::move(bytes) : std::vector<uint8_t>()};
       known = true;
     } else if (win32host::DecodePicture(bytes.data(), bytes.size(), &picture)) {
