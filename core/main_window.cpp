@@ -25,7 +25,10 @@
 #include "ui/download_area.h"
 #include "ui/engine/win32/htmlayout.h"
 #include "ui/game_list.h"
+#include "ui/popup.h"
+#include "ui/popup_layout.h"
 #include "ui/screens.h"
+#include "ui/ui_strings.h"
 
 namespace {
 
@@ -52,6 +55,8 @@ void PlayCurrentGame(HWND window) {
   app.gameRunning = true;
   HideMainWindow(window);
   UpdateWindow(window);
+  // A pop-up left open would stay on top of the game, frozen, until it ends.
+  DismissPopup();
   RunGame();  // blocks this thread until the game has ended
   ShowMainWindow(window, false);
   UpdateWindow(window);
@@ -294,11 +299,21 @@ LRESULT OnInstallerEnded(HWND window) {
       }
     }
     app.lastPopupWasInstall = true;
+    ShowPopup(Strings().wstring_game_installed, kPopupWideButton);
   } else {
     app.installedGameId = 0;
   }
   if (app.gameListShown) LoadScreen(kGameListScreen, window);
   PostMessageA(window, kRebuildGameListMessage, 0, 0);
+  return 1;
+}
+
+// News from another thread, which has written newsText before it sent this.
+LRESULT OnShowNews(LPARAM kind) {
+  AppState& app = App();
+  // A click on the pop-up acts on what it shows: the catalogue's game here.
+  if (PopupKindOf(kind) == kPopupTwoButtons) app.lastPopupWasInstall = false;
+  ShowPopup(app.newsText, kind);
   return 1;
 }
 
@@ -338,8 +353,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return OnElementClick(window, reinterpret_cast<wchar_t*>(wParam), reinterpret_cast<HELEMENT>(lParam));
     case kRebuildGameListMessage: return OnRebuildGameList(window);
     case kTrayMessage: return OnTrayMessage(window, lParam);
+    // The announced game is queued for download once downloads exist.
+    case kDownloadAnnouncedMessage: return 1;
     case kPlayInstalledMessage: return OnPlayInstalled(window);
     case kInstallerEndedMessage: return OnInstallerEnded(window);
+    case kShowNewsMessage: return OnShowNews(lParam);
     case kRefreshRequestMessage: OnDownloadAreaRefreshRequest(); return 1;
     case kProgressRequestMessage: OnDownloadProgressRequest(); return 1;
     case kFinishStartMessage: return OnFinishStart(window);

@@ -24,6 +24,7 @@
 #include "core/tray.h"
 #include "resources/resource_ids.h"
 #include "ui/download_area.h"
+#include "ui/popup.h"
 #include "ui/ui_strings.h"
 
 namespace {
@@ -204,7 +205,8 @@ int RunManager(HINSTANCE instance) {
   // fresh icon may arrive while the window is still being set up.
   HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(kTrayMenu));
   app.trayMenu = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
-  if (!RegisterMainWindowClass(instance) || CreateMainWindow(instance) == nullptr) {
+  if (!RegisterMainWindowClass(instance) || !RegisterPopupClass(instance) ||
+      CreateMainWindow(instance) == nullptr) {
     ClearInstalledGames();
     return 0;
   }

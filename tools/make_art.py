@@ -1,13 +1,21 @@
 #!/usr/bin/env python3
 """Draws the pictures of the sample screens and the game thumbnails.
 
-    python3 tools/make_art.py
+    python3 tools/make_art.py             everything
+    python3 tools/make_art.py --popup     only resources/popup/*.bmp
 
 Writes, always the same bytes for the same code:
   gamefolder/common/html/img/*.png      backgrounds, buttons, icons, frames
   gamefolder/common/thumbnails/default.jpg
   gamefolder/games/magic-garden/thumb.jpg
   gamefolder/games/star-bubbles/thumb.jpg
+  resources/popup/*.bmp                 the news pop-up window's skin: its
+                                        background (and with the close spot
+                                        lit), the button pair's and the wide
+                                        button's pictures, plain and hover;
+                                        8-bit BMPs with a palette of their own,
+                                        checked after writing (colour key,
+                                        no seams where the buttons lie)
 
 Standard library only. Shapes are signed distance functions, so every edge
 is anti-aliased by its distance to the pixel centre; soft shadows and glows
@@ -1003,9 +1011,398 @@ def thumb_star_bubbles():
 
 
 # --------------------------------------------------------------------------
+# the news pop-up: a small skinned window of the program itself, so its
+# pictures are 8-bit BMPs for the .rc, not PNGs for the HTML screens
+
+POPUP = os.path.join(ROOT, 'resources', 'popup')
+POPUP_W, POPUP_H = 250, 200
+POPUP_RADIUS = 11
+# The window shows nothing of the background where it is exactly this colour.
+KEY = (255, 0, 0)
+CAPTION_H = 28                      # y 0..27: the caption the window is dragged by
+CLOSE_SPOT = (234.0, 14.0, 8.0)     # centre and radius of the circle that closes it
+CLOSE_BOX = (220, 0, 250, 29)       # the highlight changes nothing outside this box
+POPUP_CARD = (5, 33, 245, 195)      # the light card behind the message
+PAIR_SIZE = (114, 57)
+PAIR_AT = ((10, 130), (125, 130))   # the two buttons, one picture for both
+WIDE_SIZE = (228, 56)
+WIDE_AT = (11, 130)
+BAND = (10, 130, 240, 188)          # under the buttons: alike in every column
+CAPTION_TEXT = (8, 4, 101, 25)      # the program's name in the caption
+MESSAGE_TEXT = (12, 39, 238, 189)   # the message, when no button is shown
+# The button faces inside their pictures (x0, y0, x1, y1); centred, because
+# the program centres the labels in the whole picture.
+PAIR_FACE = (8, 10, 106, 47)
+WIDE_FACE = (8, 9, 220, 47)
+
+POPUP_RIM = rgb('#3a2672')
+CAPTION_TOP = rgb('#ebe4fe')
+CAPTION_BOTTOM = rgb('#cbbcf5')
+CAPTION_LINE = rgb('#ab98e6')
+POPUP_FRAME = rgb('#e6dffa')
+CARD_TOP = rgb('#ffffff')
+CARD_BOTTOM = rgb('#f3effd')
+CARD_LINE = rgb('#d4c9f2')
+CLOSE_INK = rgb('#6a57b0')
+CLOSE_HOT_TOP = rgb('#ff8d5a')
+CLOSE_HOT_BOTTOM = rgb('#e04a2e')
+PAIR_TOP = rgb('#7dd64c')
+PAIR_BOTTOM = rgb('#3aa52a')
+WIDE_TOP = ORANGE_LIGHT
+WIDE_BOTTOM = ORANGE_DEEP
 
 
-def main():
+POPUP_OUTLINE = rrect(0, 0, POPUP_W, POPUP_H, POPUP_RADIUS)
+
+
+def popup_inside(x, y):
+    """Whether pixel (x, y) belongs to the window; the rest is KEY. A hard
+    edge: the colour key knows no half-transparent pixels."""
+    return POPUP_OUTLINE.sdf(x + 0.5, y + 0.5) < 0.0
+
+
+def close_mark(canvas, hot):
+    """An x in a circle filling the close spot; hot: lit up, under the pointer."""
+    cx, cy, r = CLOSE_SPOT
+    spot = circle(cx, cy, r - 0.5)
+    cross = segment(cx - 3.2, cy - 3.2, cx + 3.2, cy + 3.2, 2.0).union(segment(cx + 3.2, cy - 3.2, cx - 3.2, cy + 3.2, 2.0))
+    if hot:
+        canvas.fill(circle(cx, cy, r + 1.0), with_alpha(CLOSE_HOT_TOP, 0.45), feather=2.0)
+        canvas.fill(spot, vertical(cy - r, cy + r, [(0.0, CLOSE_HOT_TOP), (1.0, CLOSE_HOT_BOTTOM)]))
+        canvas.fill(ellipse(cx, cy - r * 0.45, r * 0.62, r * 0.36), (1, 1, 1, 0.28))
+        canvas.fill(spot.ring(1.0), with_alpha(darker(CLOSE_HOT_BOTTOM, 0.3), 0.8))
+        canvas.fill(cross.moved(0, 0.6), with_alpha(darker(CLOSE_HOT_BOTTOM, 0.45), 0.35))
+        canvas.fill(cross, WHITE)
+    else:
+        canvas.fill(spot, (1, 1, 1, 0.55))
+        canvas.fill(spot.ring(1.2), with_alpha(CLOSE_INK, 0.7))
+        canvas.fill(cross, CLOSE_INK)
+
+
+def popup_background(hot=False):
+    """The window, 250 x 200: a lilac caption, a white card for the message,
+    a dark rim; KEY outside the rounded outline is applied on output."""
+    w, h = POPUP_W, POPUP_H
+    c = Canvas(w, h, POPUP_FRAME)
+    # caption: a lilac strip with a glassy top line and a sharp lower edge
+    c.fill(box(0, 0, w, CAPTION_H), vertical(0, CAPTION_H, [(0.0, CAPTION_TOP), (1.0, CAPTION_BOTTOM)]))
+    c.fill(box(0, 1, w, 2), (1, 1, 1, 0.8))
+    c.fill(box(0, CAPTION_H - 1, w, CAPTION_H), CAPTION_LINE)
+    c.fill(box(0, CAPTION_H, w, CAPTION_H + 1), (1, 1, 1, 0.75))
+    # a few stars of the product's night sky right of the program's caption,
+    # drawn four times as big and shrunk: at their size the rays are thinner
+    # than a pixel
+    k, sx, sy = 4, 108, 2
+    stars = Canvas(112 * k, 24 * k)
+    for (x, y, r, col) in ((121, 17, 3.6, rgb('#9a84ea')), (136, 8.5, 2.8, ORANGE), (154, 16, 5.6, rgb('#8369e4')),
+                           (173, 8.5, 3.0, rgb('#a996ef')), (190, 17, 4.2, ORANGE), (207, 9.5, 3.0, rgb('#9a84ea'))):
+        x, y, r = (x - sx) * k, (y - sy) * k, r * k
+        stars.fill(circle(x, y, r * 1.3), radial(x, y, r * 1.3, [(0.0, (1, 1, 1, 0.8)), (1.0, (1, 1, 1, 0.0))]))
+        stars.fill(sparkle(x, y, r, 0.2), col)
+    for (x, y) in ((128, 21), (145, 5.5), (164, 22), (181, 5), (199, 22.5), (215, 18)):
+        stars.fill(circle((x - sx) * k, (y - sy) * k, 0.75 * k), with_alpha(rgb('#8a70e6'), 0.45))
+    c.draw(stars.shrunk(k), sx, sy)
+    # the card
+    x0, y0, x1, y1 = POPUP_CARD
+    card = rrect(x0, y0, x1, y1, 8)
+    c.fill(rrect(x0, y0 + 1, x1, y1 + 1, 8), (0.3, 0.2, 0.6, 0.10))
+    c.fill(card, vertical(y0, y1, [(0.0, CARD_TOP), (1.0, CARD_BOTTOM)]))
+    c.fill(card.ring(1.0), CARD_LINE)
+    close_mark(c, hot)
+    # the rim: everything but the inside, smooth only towards the inside
+    c.fill(c.everywhere().minus(POPUP_OUTLINE.grown(-1.0)), POPUP_RIM)
+    return c
+
+
+def popup_button_layer(size, face, top, bottom, glow, hover):
+    """A candy button face on a clear layer the size of its picture; the
+    layer's alpha says where the button covers the background."""
+    w, h = size
+    x0, y0, x1, y1 = face
+    radius = 11
+    c = Canvas(w, h)
+    if hover:
+        c.fill(rrect(x0 - 1.5, y0 - 1, x1 + 1.5, y1 + 2, radius + 1.5), with_alpha(glow, 0.8), feather=4)
+        top, bottom = lighter(top, 0.16), lighter(bottom, 0.1)
+    c.fill(rrect(x0 + 3, y0 + 4, x1 - 3, y1 + 3, radius), (0.25, 0.12, 0.45, 0.30), feather=3)
+    lip = 3
+    c.fill(rrect(x0, y0, x1, y1, radius), darker(bottom, 0.22))
+    face_shape = rrect(x0, y0, x1, y1 - lip, radius)
+    c.fill(face_shape, vertical(y0, y1 - lip, [(0.0, top), (1.0, bottom)]))
+    gh = (y1 - lip - y0) * 0.48
+    c.fill(rrect(x0 + 4, y0 + 2.5, x1 - 4, y0 + 2.5 + gh, radius - 3),
+           vertical(y0 + 2.5, y0 + 2.5 + gh, [(0.0, (1, 1, 1, 0.45 if hover else 0.38)), (1.0, (1, 1, 1, 0.05))]))
+    c.fill(face_shape.ring(1.2), vertical(y0, y1, [(0.0, (1, 1, 1, 0.6)), (0.35, (1, 1, 1, 0.0)), (1.0, (1, 1, 1, 0.0))]))
+    c.fill(rrect(x0, y0, x1, y1, radius).ring(1.0), with_alpha(darker(bottom, 0.42), 0.8))
+    return c
+
+
+# -- 8-bit output
+
+
+def rgb8_pixels(canvas):
+    """(r, g, b) bytes of an opaque canvas, rounded; dithering, where it is
+    needed, comes with the palette."""
+    out = []
+    for i in range(canvas.w * canvas.h):
+        a = canvas.a[i]
+        if a <= 0.0:
+            out.append((0, 0, 0))
+            continue
+        out.append(tuple(min(255, int(clamp01(v / a) * 255.0 + 0.5)) for v in (canvas.r[i], canvas.g[i], canvas.b[i])))
+    return out
+
+
+def median_cut(colours, n):
+    """n colours for [(rgb, count), ...]: the box with the widest spread
+    (weighted by its pixels) is split at its median until there are n."""
+    def measure(b):
+        spans = [max(c[0][k] for c in b) - min(c[0][k] for c in b) for k in range(3)]
+        k = spans.index(max(spans))
+        pixels = sum(c[1] for c in b)
+        return (spans[k] * math.sqrt(pixels) if len(b) > 1 else -1.0), k
+    boxes = [sorted(colours)]
+    scores = [measure(boxes[0])]
+    while len(boxes) < n:
+        best = max(range(len(boxes)), key=lambda i: (scores[i][0], -i))
+        if scores[best][0] <= 0.0:
+            break
+        b = boxes.pop(best)
+        k = scores.pop(best)[1]
+        b.sort(key=lambda c: (c[0][k], c[0]))
+        half = sum(c[1] for c in b) / 2.0
+        run, m = 0, 1
+        for m in range(1, len(b)):
+            run += b[m - 1][1]
+            if run >= half:
+                break
+        for part in (b[:m], b[m:]):
+            boxes.append(part)
+            scores.append(measure(part))
+    out = []
+    for b in boxes:
+        total = float(sum(c[1] for c in b))
+        out.append(tuple(int(sum(c[0][k] * c[1] for c in b) / total + 0.5) for k in range(3)))
+    return out
+
+
+def popup_palette(pictures, keep=(), key=False):
+    """One palette for the pixel lists in `pictures`. The colour key first
+    (if asked), then, exactly, the colours in `keep` and every colour common
+    enough to be a flat area or a row of a gradient, so that those map to
+    themselves without dithering (at most 176 of them); median cut shares
+    the rest."""
+    counts = {}
+    for pixels in pictures:
+        for p in pixels:
+            counts[p] = counts.get(p, 0) + 1
+    entries = [KEY] if key else []
+    counts.pop(KEY, None)
+    for p in sorted(set(keep)):
+        if p not in entries:
+            entries.append(p)
+    check(len(entries) <= 256, 'more colours must stay exact than a palette holds')
+    taken = set(entries)
+    common = sorted((p for p, n in counts.items() if n >= 12 and p not in taken), key=lambda p: (-counts[p], p))
+    entries += common[:max(0, 176 - len(entries))]
+    taken = set(entries)
+    rest = [(p, n) for p, n in counts.items() if p not in taken]
+    room = 256 - len(entries)
+    for p in (sorted(p for p, n in rest) if len(rest) <= room else median_cut(rest, room)):
+        if p not in taken:
+            entries.append(p)
+            taken.add(p)
+    return entries
+
+
+def popup_indices(pixels, w, h, palette):
+    """Palette indices: exact colours as they are, the others through a
+    light ordered dither to the nearest entry (never to the key)."""
+    exact = {}
+    for i, p in enumerate(palette):
+        exact.setdefault(p, i)
+    choices = [(i, p) for i, p in enumerate(palette) if p != KEY]
+    cache = {}
+
+    def nearest(q):
+        j = cache.get(q)
+        if j is None:
+            best = None
+            for i, p in choices:
+                dr, dg, db = p[0] - q[0], p[1] - q[1], p[2] - q[2]
+                d = 2 * dr * dr + 4 * dg * dg + 3 * db * db
+                if best is None or d < best:
+                    best, j = d, i
+            cache[q] = j
+        return j
+
+    bayer = Canvas._BAYER
+    out = bytearray(w * h)
+    for y in range(h):
+        for x in range(w):
+            i = y * w + x
+            p = pixels[i]
+            j = exact.get(p)
+            if j is None:
+                t = ((bayer[(y & 3) * 4 + (x & 3)] + 0.5) / 16.0 - 0.5) * 6.0
+                j = nearest(tuple(min(255, max(0, int(v + t + 0.5))) for v in p))
+            out[i] = j
+    return out
+
+
+def bmp8_bytes(w, h, palette, indices):
+    """A Windows BMP: BITMAPINFOHEADER, 8 bits, BI_RGB, 256 RGBQUADs, rows
+    bottom-up and padded to 4 bytes."""
+    stride = (w + 3) & ~3
+    bits = bytearray()
+    for y in range(h - 1, -1, -1):
+        bits += indices[y * w:(y + 1) * w] + bytes(stride - w)
+    colours = bytearray()
+    for i in range(256):
+        r, g, b = palette[i] if i < len(palette) else (0, 0, 0)
+        colours += bytes((b, g, r, 0))
+    offset = 14 + 40 + len(colours)
+    return (struct.pack('<2sIHHI', b'BM', offset + len(bits), 0, 0, offset) +
+            struct.pack('<IiiHHIIiiII', 40, w, h, 1, 8, 0, len(bits), 2835, 2835, 256, 0) +
+            bytes(colours) + bytes(bits))
+
+
+def read_bmp8(path):
+    """(w, h, palette, rgb pixels top-down) of a BMP written by bmp8_bytes;
+    fails on anything else."""
+    with open(path, 'rb') as f:
+        data = f.read()
+    magic, size, _, _, offset = struct.unpack_from('<2sIHHI', data, 0)
+    head, w, h, planes, bpp, compression, _, _, _, used, _ = struct.unpack_from('<IiiHHIIiiII', data, 14)
+    check(magic == b'BM' and size == len(data) and head == 40 and planes == 1, path + ': not a plain BMP')
+    check(bpp == 8 and compression == 0 and used == 256 and offset == 14 + 40 + 1024 and h > 0,
+          path + ': not 8 bits, uncompressed, bottom-up with 256 colours')
+    palette = [(data[54 + 4 * i + 2], data[54 + 4 * i + 1], data[54 + 4 * i]) for i in range(256)]
+    stride = (w + 3) & ~3
+    check(size == offset + stride * h, path + ': wrong size')
+    pixels = []
+    for y in range(h):
+        row = offset + (h - 1 - y) * stride
+        pixels += [palette[k] for k in data[row:row + w]]
+    return w, h, palette, pixels
+
+
+def check(ok, message):
+    if not ok:
+        raise SystemExit('make_art: ' + message)
+
+
+def save_bmp8(path, w, h, palette, indices):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, 'wb') as f:
+        f.write(bmp8_bytes(w, h, palette, indices))
+    print('wrote', os.path.relpath(path, ROOT))
+
+
+def popup_pictures():
+    """resources/popup/*.bmp, then reads them back and checks what the
+    program relies on: the colour key, the close spot, no seams around the
+    buttons."""
+    plain = popup_background()
+    hot = popup_background(hot=True)
+    w, h = POPUP_W, POPUP_H
+    inside = [popup_inside(x, y) for y in range(h) for x in range(w)]
+    backs = []
+    for canvas in (plain, hot):
+        pixels = rgb8_pixels(canvas)
+        check(KEY not in pixels, 'the pop-up is drawn with the key colour')
+        backs.append([p if inside[i] else KEY for i, p in enumerate(pixels)])
+    # the band under the buttons: its colours must come out exactly, in the
+    # background and in every button picture
+    bx0, by0, bx1, by1 = BAND
+    band = set(backs[0][y * w + x] for y in range(by0, by1) for x in range(bx0, bx1))
+    # one palette for both, so that they are the same outside the close spot
+    palette = popup_palette(backs, keep=band, key=True)
+    for name, pixels in zip(('popup_back.bmp', 'popup_back_close.bmp'), backs):
+        save_bmp8(os.path.join(POPUP, name), w, h, palette, popup_indices(pixels, w, h, palette))
+
+    buttons = []
+    for hover in (False, True):
+        suffix = '_hover' if hover else ''
+        buttons.append(('popup_button%s.bmp' % suffix, PAIR_AT, PAIR_SIZE,
+                        popup_button_layer(PAIR_SIZE, PAIR_FACE, PAIR_TOP, PAIR_BOTTOM, GREEN_LIGHT, hover)))
+        buttons.append(('popup_wide%s.bmp' % suffix, (WIDE_AT,), WIDE_SIZE,
+                        popup_button_layer(WIDE_SIZE, WIDE_FACE, WIDE_TOP, WIDE_BOTTOM, ORANGE, hover)))
+    for name, places, (bw, bh), layer in buttons:
+        x, y = places[0]
+        picture = plain.crop(x, y, bw, bh)
+        picture.draw(layer, 0, 0)
+        pixels = rgb8_pixels(picture)
+        bare = [pixels[i] for i in range(bw * bh) if layer.a[i] <= 0.0]
+        palette = popup_palette([pixels], keep=bare)
+        save_bmp8(os.path.join(POPUP, name), bw, bh, palette, popup_indices(pixels, bw, bh, palette))
+
+    check_popup(buttons)
+
+
+def check_popup(buttons):
+    """Reads the pictures back as the program would see them."""
+    w, h = POPUP_W, POPUP_H
+    back = {}
+    for name in ('popup_back.bmp', 'popup_back_close.bmp'):
+        bw, bh, palette, pixels = read_bmp8(os.path.join(POPUP, name))
+        check((bw, bh) == (w, h), name + ': not %d x %d' % (w, h))
+        check(palette.count(KEY) == 1, name + ': the key colour must be in the palette once')
+        check(all(p == KEY or sum(abs(p[k] - KEY[k]) for k in range(3)) > 96 for p in palette),
+              name + ': a palette colour too close to the key')
+        r = POPUP_RADIUS
+        for y in range(h):
+            for x in range(w):
+                p = pixels[y * w + x]
+                out = not popup_inside(x, y)
+                check((p == KEY) == out, name + ': key colour wrong at (%d, %d)' % (x, y))
+                if out:
+                    check((x < r or x >= w - r) and (y < r or y >= h - r), name + ': key outside the corners')
+                    for (nx, ny) in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)):
+                        if 0 <= nx < w and 0 <= ny < h and popup_inside(nx, ny):
+                            q = pixels[ny * w + nx]
+                            check(q[0] - max(q[1], q[2]) < 48, name + ': reddish pixel next to the key')
+        for (x, y) in ((0, 0), (w - 1, 0), (0, h - 1), (w - 1, h - 1)):
+            check(pixels[y * w + x] == KEY, name + ': corner not cut')
+        back[name] = pixels
+    x0, y0, x1, y1 = CLOSE_BOX
+    plain, hot = back['popup_back.bmp'], back['popup_back_close.bmp']
+    # the program writes dark blue on these: the caption's own name and the message
+    for (tx0, ty0, tx1, ty1) in (CAPTION_TEXT, MESSAGE_TEXT):
+        check(all(0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2] >= 180.0
+                  for p in (plain[y * w + x] for y in range(ty0, ty1) for x in range(tx0, tx1))),
+              'too dark behind the text at (%d, %d)..(%d, %d)' % (tx0, ty0, tx1, ty1))
+    check(all(plain[y * w + x] == hot[y * w + x] for y in range(h) for x in range(w)
+              if not (x0 <= x < x1 and y0 <= y < y1)), 'the close highlight reaches outside its box')
+    check(any(plain[i] != hot[i] for i in range(w * h)), 'the close highlight shows nothing')
+    bx0, by0, bx1, by1 = BAND
+    check(all(plain[y * w + x] == plain[y * w + bx0] for y in range(by0, by1) for x in range(bx0, bx1)),
+          'the background under the buttons is not alike in every column')
+
+    for name, places, size, layer in buttons:
+        bw, bh, palette, pixels = read_bmp8(os.path.join(POPUP, name))
+        check((bw, bh) == size, name + ': not %d x %d' % size)
+        check(all(sum(abs(p[k] - KEY[k]) for k in range(3)) > 96 for p in palette),
+              name + ': a palette colour too close to the key')
+        bw, bh = size
+        check(all(layer.a[y * bw + x] <= 0.0 for y in range(bh) for x in range(bw) if x in (0, bw - 1) or y in (0, bh - 1)),
+              name + ': the button or its glow is cut by the edge of the picture')
+        for (px, py) in places:
+            for y in range(bh):
+                for x in range(bw):
+                    i = y * bw + x
+                    if layer.a[i] <= 0.0:
+                        check(pixels[i] == plain[(py + y) * w + px + x],
+                              '%s: seam at (%d, %d) when at (%d, %d)' % (name, x, y, px, py))
+
+
+# --------------------------------------------------------------------------
+
+
+def main(args):
+    if '--popup' in args:
+        popup_pictures()
+        return 0
     img = lambda name: os.path.join(IMG, name)
     main_bg = main_background()
     main_bg.save_png(img('bg_main.png'), opaque=True)
@@ -1060,8 +1457,9 @@ def main():
     thumb_default().save_jpg(os.path.join(THUMBS, 'default.jpg'))
     thumb_magic_garden().save_jpg(os.path.join(GAMES, 'magic-garden', 'thumb.jpg'))
     thumb_star_bubbles().save_jpg(os.path.join(GAMES, 'star-bubbles', 'thumb.jpg'))
+    popup_pictures()
     return 0
 
 
 if __name__ == '__main__':
-    sys.exit(main())
+    sys.exit(main(sys.argv[1:]))

@@ -381,13 +381,14 @@ void WriteColourPicture(const std::wstring& path, uint32_t rgb) {
   ASSERT_TRUE(win32host::WritePng(path, pixels, 2, 2)) << ToUtf8(path);
 }
 
-bool SaveClientArea(HWND window, const std::wstring& path) {
-  RECT client = {};
-  GetClientRect(window, &client);
-  POINT origin = {0, 0};
-  ClientToScreen(window, &origin);
-  int width = client.right, height = client.bottom;
-  if (width <= 0 || height <= 0) return false;
+uint32_t ScreenShot::At(int x, int y) const {
+  return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+}
+
+ScreenShot CaptureScreen(const RECT& area) {
+  ScreenShot shot;
+  int width = area.right - area.left, height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return shot;
   BITMAPINFO info = {};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
@@ -395,17 +396,60 @@ bool SaveClientArea(HWND window, const std::wstring& path) {
   HDC memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+  BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
   GdiFlush();
-  auto* pixels = static_cast<BYTE*>(bits);
-  for (int i = 0; i < width * height; ++i) pixels[i * 4 + 3] = 255;
-  bool ok = win32host::WritePng(path, bits, width, height);
+  shot.width = width;
+  shot.height = height;
+  const auto* source = static_cast<const uint32_t*>(bits);
+  shot.pixels.assign(source, source + static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (uint32_t& pixel : shot.pixels) pixel &= 0xFFFFFF;
   SelectObject(memory, old);
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  return ok;
+  return shot;
 }
+
+bool SavePng(const ScreenShot& shot, const std::wstring& path) {
+  if (shot.pixels.empty()) return false;
+  std::vector<uint32_t> opaque(shot.pixels);
+  for (uint32_t& pixel : opaque) pixel |= 0xFF000000u;
+  return win32host::WritePng(path, opaque.data(), shot.width, shot.height);
+}
+
+bool SaveClientArea(HWND window, const std::wstring& path) {
+  RECT client = {};
+  GetClientRect(window, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  OffsetRect(&client, origin.x, origin.y);
+  return SavePng(CaptureScreen(client), path);
+}
+
+namespace {
+
+void SendMouse(DWORD flags, int x = 0, int y = 0) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = x;
+  input.mi.dy = y;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+}
+
+}  // namespace
+
+void MovePointer(int x, int y) {
+  // Absolute input is in 65536ths of the screen; the cursor is then put on
+  // the exact pixel.
+  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (x * 65535 + width / 2) / (width - 1),
+            (y * 65535 + height / 2) / (height - 1));
+  SetCursorPos(x, y);
+}
+
+void PressLeft() { SendMouse(MOUSEEVENTF_LEFTDOWN); }
+void ReleaseLeft() { SendMouse(MOUSEEVENTF_LEFTUP); }
 
 int64_t NowMs() {
   FILETIME now;

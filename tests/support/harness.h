@@ -116,8 +116,23 @@ bool WaitUntil(F condition, DWORD timeoutMs) {
 // A 2 x 2 picture of one colour (0xRRGGBB), written as PNG whatever the
 // file's name says (the imaging component reads pictures by their content).
 void WriteColourPicture(const std::wstring& path, uint32_t rgb);
+// Pixels of a rectangle of the screen as it is shown (composited), as
+// 0xRRGGBB row by row.
+struct ScreenShot {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const;
+};
+ScreenShot CaptureScreen(const RECT& area);
+bool SavePng(const ScreenShot& shot, const std::wstring& path);
 // The window's client area as it is on the screen, saved as a PNG.
 bool SaveClientArea(HWND window, const std::wstring& path);
+
+// Real pointer input, as the user makes it (screen coordinates).
+void MovePointer(int x, int y);
+void PressLeft();
+void ReleaseLeft();
 
 // System time in milliseconds, comparable across processes.
 int64_t NowMs();

@@ -1,5 +1,6 @@
 // The resources built into the programs: the Russian notification-area menu,
-// the icons and the "asInvoker" manifest of both programs.
+// the icons, the news pop-up's bitmaps and the "asInvoker" manifest of both
+// programs.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -58,6 +59,58 @@ TEST(Resources, WrapperCarriesIcons107And108) {
     EXPECT_NE(FindResourceW(wrapper.handle, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */),
               nullptr)
         << id;
+  }
+}
+
+// Each bitmap at its size with 8 bits per pixel; pure red, the pop-up's
+// colour key, only in the backgrounds' corners.
+TEST(Resources, WrapperCarriesThePopUpsSkin) {
+  Module wrapper(Program(L"ZarnWrapper.exe"));
+  ASSERT_NE(wrapper.handle, nullptr);
+  struct {
+    int id;
+    LONG width, height;
+    bool keyed;
+  } bitmaps[] = {
+      {kPopupBackground, 250, 200, true}, {kPopupBackgroundClose, 250, 200, true},
+      {kPopupButton, 114, 57, false},     {kPopupButtonHover, 114, 57, false},
+      {kPopupWide, 228, 56, false},       {kPopupWideHover, 228, 56, false},
+  };
+  for (const auto& b : bitmaps) {
+    SCOPED_TRACE(b.id);
+    HRSRC found = FindResourceW(wrapper.handle, MAKEINTRESOURCEW(b.id), MAKEINTRESOURCEW(2) /* RT_BITMAP */);
+    ASSERT_NE(found, nullptr);
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(wrapper.handle, found)));
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->biWidth, b.width);
+    EXPECT_EQ(header->biHeight, b.height) << "bottom-up";
+    EXPECT_EQ(header->biBitCount, 8);
+    EXPECT_EQ(header->biCompression, static_cast<DWORD>(BI_RGB));
+    // Which pixels are pure red, through the palette.
+    const auto* palette = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(header) + header->biSize);
+    DWORD colours = header->biClrUsed != 0 ? header->biClrUsed : 256;
+    const BYTE* rows = reinterpret_cast<const BYTE*>(palette + colours);
+    LONG stride = (b.width + 3) & ~3;
+    auto isKey = [&](LONG x, LONG y) {
+      const RGBQUAD& c = palette[rows[(b.height - 1 - y) * stride + x]];
+      return c.rgbRed == 255 && c.rgbGreen == 0 && c.rgbBlue == 0;
+    };
+    int keyed = 0, keyedInside = 0;
+    for (LONG y = 0; y < b.height; ++y) {
+      for (LONG x = 0; x < b.width; ++x) {
+        if (!isKey(x, y)) continue;
+        ++keyed;
+        bool corner = (x < 12 || x >= b.width - 12) && (y < 12 || y >= b.height - 12);
+        keyedInside += corner ? 0 : 1;
+      }
+    }
+    EXPECT_EQ(keyedInside, 0) << "pure red outside the corners";
+    if (b.keyed) {
+      EXPECT_TRUE(isKey(0, 0) && isKey(b.width - 1, 0) && isKey(0, b.height - 1) && isKey(b.width - 1, b.height - 1))
+          << "rounded corners";
+    } else {
+      EXPECT_EQ(keyed, 0);
+    }
   }
 }
 

@@ -10,7 +10,8 @@
 # ZARN_LOCALE_1251 and ZARN_LOCALE_1252 name the LC_ALL values of the two code
 # pages for tests that need the other one. With ZARN_USE_DISPLAY=1 and DISPLAY
 # set, the session uses that display instead of starting Xvfb (the demo on a
-# desktop).
+# desktop). On its own Xvfb the session runs a compositing manager (xcompmgr),
+# without which X shows layered windows at full opacity.
 
 wine_session_log() { printf '[wine-session] %s\n' "$*" >&2; }
 
@@ -59,6 +60,9 @@ wine_session_start() {
     done
     [ -s "$fdfile" ] || { wine_session_log "Xvfb did not start"; return 1; }
     export DISPLAY=:$(head -n1 "$fdfile")
+    # No shadows: windows keep their exact pixels on the screen.
+    xcompmgr -n >"$work/xcompmgr.log" 2>&1 &
+    WINE_SESSION_COMPOSITOR=$!
   fi
 
   rm -rf "$WINEPREFIX"
@@ -91,6 +95,11 @@ wine_session_stop() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w >/dev/null 2>&1 || true
+  fi
+  if [ -n "${WINE_SESSION_COMPOSITOR:-}" ]; then
+    kill "$WINE_SESSION_COMPOSITOR" >/dev/null 2>&1 || true
+    wait "$WINE_SESSION_COMPOSITOR" 2>/dev/null || true
+    WINE_SESSION_COMPOSITOR=
   fi
   if [ -n "${WINE_SESSION_XVFB:-}" ]; then
     kill "$WINE_SESSION_XVFB" >/dev/null 2>&1 || true
