@@ -48,6 +48,13 @@ void HideMainWindow(HWND window) {
   ShowWindow(window, SW_HIDE);
 }
 
+// Puts the window back on top while it is the user's active window.
+void RaiseIfForeground(HWND window) {
+  if (App().windowVisible && GetForegroundWindow() == window) {
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
 // --- the game ---
 
 void PlayCurrentGame(HWND window) {
@@ -174,6 +181,11 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT OnTimer(HWND window, WPARAM timer) {
   AppState& app = App();
+  if (timer == kRaiseAgainTimerId) {
+    KillTimer(window, kRaiseAgainTimerId);
+    RaiseIfForeground(window);
+    return 1;
+  }
   if (app.startDelayTimer != 0 && timer == app.startDelayTimer) {
     KillTimer(window, app.startDelayTimer);
     app.startDelayTimer = 0;
@@ -320,10 +332,12 @@ LRESULT OnShowNews(LPARAM kind) {
 LRESULT OnFinishStart(HWND window) {
   AddTrayIcon(window);
   // Where the shell shows its icons in a window of their own (a system
-  // without a taskbar), that window has just come up: the manager's goes
-  // back above it.
+  // without a taskbar), that window comes up with the first icon, above the
+  // manager's, at once or, on a busy system, a moment later: the manager's
+  // goes back above it now and once more shortly.
   if (App().windowVisible) {
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetTimer(window, kRaiseAgainTimerId, kRaiseAgainMs, nullptr);
   }
   WriteManagerVersion();
   return 1;

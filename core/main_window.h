@@ -12,6 +12,10 @@ constexpr int kClientHeight = 512;
 constexpr UINT_PTR kCatalogueTimerId = 1;
 constexpr UINT_PTR kStartDelayTimerId = 2;
 constexpr UINT kCatalogueTimerPeriodMs = 7200000;
+// Once, half a second after the notification-area icon was added: the
+// window goes back above a shell window that came up late (see below).
+constexpr UINT_PTR kRaiseAgainTimerId = 3;
+constexpr UINT kRaiseAgainMs = 500;
 
 // Private messages of the main window.
 constexpr UINT kElementClickMessage = WM_USER + 10;     // wParam: UTF-16 id, lParam: element

@@ -31,7 +31,8 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-wine_session_start "$work"
+# A compositing manager on the virtual screen, so that the news pop-up fades.
+ZARN_COMPOSITOR=1 wine_session_start "$work"
 
 games_key='HKCU\Software\Игры от ZarnSoft\products'
 drive_c=$WINEPREFIX/drive_c

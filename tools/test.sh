@@ -45,7 +45,8 @@ stop_all() {
   wine_session_stop
 }
 trap stop_all EXIT
-wine_session_start "$root/build/wine"
+# A compositing manager, so that the news pop-up's fading shows on the screen.
+ZARN_COMPOSITOR=1 wine_session_start "$root/build/wine"
 # The local publisher server of the tests, on a free port; the tests put
 # their files into its folder and steer it with its control requests.
 www=$root/build/wine/www

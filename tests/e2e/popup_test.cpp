@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "e2e_fixture.h"
+#include "popup_look.h"
 #include "wallpaper.h"
 
 namespace e2e {
@@ -52,38 +53,16 @@ RECT DesktopCorner() {
   return RECT{area.right - 520, area.bottom - 380, area.right, area.bottom};
 }
 
-int Alpha(HWND popup) {
-  COLORREF key = 0;
-  BYTE alpha = 0;
-  DWORD flags = 0;
-  if (!GetLayeredWindowAttributes(popup, &key, &alpha, &flags)) return -1;
-  return alpha;
-}
-
 POINT OnScreen(HWND popup, POINT at) {
   ClientToScreen(popup, &at);
   return at;
 }
 
-ScreenShot Shot(HWND popup) {
-  RECT frame = {};
-  GetWindowRect(popup, &frame);
-  return harness::CaptureScreen(frame);
-}
+int Alpha(HWND popup) { return harness::LayeredAlpha(popup); }
+ScreenShot Shot(HWND popup) { return harness::CaptureWindow(popup); }
 
-// The message's dark blue on the light card, anti-aliased edges left out.
-bool IsInk(uint32_t rgb) {
-  int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
-  return r < 140 && g < 160 && b > r;
-}
-
-int InkIn(const ScreenShot& shot, int left, int top, int right, int bottom) {
-  int count = 0;
-  for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x) count += IsInk(shot.At(x, y)) ? 1 : 0;
-  }
-  return count;
-}
+// Whether the message area has text in it.
+bool HasText(const ScreenShot& shot, int bottom) { return harness::InkIn(shot, 12, 39, 237, bottom).top != -1; }
 
 // The wide button's orange face (its label is white, its lip darker).
 bool IsOrange(uint32_t rgb) {
@@ -107,6 +86,16 @@ class PopupE2ETest : public E2ETest {
     SendMessageTimeoutW(main_, kShowNews, 0, kind, SMTO_ABORTIFHUNG, 5000, &result);
   }
   HWND WaitForPopup(DWORD ms = 5000) { return harness::WaitForWindow(kPopupClass, manager_.id, ms); }
+  // News of a kind, its pop-up faded in; null when none came.
+  HWND ShownNews(LPARAM kind) {
+    SendNews(kind);
+    HWND popup = WaitForPopup();
+    EXPECT_NE(popup, nullptr);
+    if (popup != nullptr) {
+      EXPECT_TRUE(WaitForAlpha(popup, 255));
+    }
+    return popup;
+  }
   std::vector<HWND> Popups() { return harness::TopLevelWindows(manager_.id, kPopupClass); }
   static bool WaitForAlpha(HWND popup, int alpha, DWORD ms = 3000) {
     return harness::WaitUntil([&] { return Alpha(popup) == alpha; }, ms);
@@ -258,10 +247,8 @@ TEST_F(PopupE2ETest, ClicksOnTheNewGamesPopUpOpenTheAnnouncedPageOrOnlyFadeItOut
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.part);
-    SendNews(1);
-    HWND popup = WaitForPopup();
+    HWND popup = ShownNews(1);
     ASSERT_NE(popup, nullptr);
-    ASSERT_TRUE(WaitForAlpha(popup, 255));
     size_t opensBefore = RecordedOpens().size();
     ClickAt(popup, c.at.x, c.at.y);
     if (c.fades) {
@@ -299,7 +286,7 @@ TEST_F(PopupE2ETest, AfterAnInstallerItsWideButtonPlaysTheNewGame) {
   Sleep(200);
   ScreenShot shown = Shot(popup);
   EXPECT_TRUE(IsOrange(shown.At(30, 150))) << "the wide button";
-  EXPECT_GT(InkIn(shown, 12, 39, 237, 130), 50) << "the installed-game text";
+  EXPECT_TRUE(HasText(shown, 130)) << "the installed-game text";
 
   ClickAt(popup, kWideButton.x, kWideButton.y);
   ASSERT_TRUE(harness::WaitUntil([&] { return GameRuns().size() >= 3; }, 10000));
@@ -331,10 +318,8 @@ TEST_F(PopupE2ETest, AfterAnInstallerAClickOnItsMessageShowsTheNewGame) {
 
 TEST_F(PopupE2ETest, ADragByTheCaptionMovesItByThePointersMovement) {
   StartShown();
-  SendNews(0);
-  HWND popup = WaitForPopup();
+  HWND popup = ShownNews(0);
   ASSERT_NE(popup, nullptr);
-  ASSERT_TRUE(WaitForAlpha(popup, 255));
   RECT before = {};
   GetWindowRect(popup, &before);
   POINT grip = {before.left + 5, before.top + 5};  // the caption strip, near the corner
@@ -372,13 +357,11 @@ TEST_F(PopupE2ETest, ADragByTheCaptionMovesItByThePointersMovement) {
 
 TEST_F(PopupE2ETest, NewsWhileItIsOpenChangesItsTextAndButtonsInTheSameWindow) {
   StartShown();
-  SendNews(0);
-  HWND popup = WaitForPopup();
+  HWND popup = ShownNews(0);
   ASSERT_NE(popup, nullptr);
-  ASSERT_TRUE(WaitForAlpha(popup, 255));
   Sleep(200);
   ScreenShot first = Shot(popup);
-  EXPECT_EQ(InkIn(first, 12, 39, 237, 188), 0) << "no text written by a worker yet";
+  EXPECT_FALSE(HasText(first, 188)) << "no text written by a worker yet";
   EXPECT_FALSE(IsOrange(first.At(30, 150)));
 
   MakeGameFolder(kIsland);
@@ -386,7 +369,7 @@ TEST_F(PopupE2ETest, NewsWhileItIsOpenChangesItsTextAndButtonsInTheSameWindow) {
   ASSERT_TRUE(harness::WaitUntil([&] { return IsOrange(Shot(popup).At(30, 150)); }, 5000));
   Sleep(200);
   ScreenShot second = Shot(popup);
-  EXPECT_GT(InkIn(second, 12, 39, 237, 130), 50) << "the new text";
+  EXPECT_TRUE(HasText(second, 130)) << "the new text";
   EXPECT_EQ(Popups(), std::vector<HWND>{popup}) << "no second window";
   EXPECT_EQ(Alpha(popup), 255) << "its fade is not started again";
   EXPECT_EQ(RequestExit(manager_), 0u);
@@ -396,10 +379,8 @@ TEST_F(PopupE2ETest, HoverLooksComeAndGoBackToTheExactPixels) {
   StartShown();
   RECT place = PopupPlace();
   harness::MovePointer(place.left - 100, place.top - 100);
-  SendNews(1);
-  HWND popup = WaitForPopup();
+  HWND popup = ShownNews(1);
   ASSERT_NE(popup, nullptr);
-  ASSERT_TRUE(WaitForAlpha(popup, 255));
   Sleep(300);
   ScreenShot normal = Shot(popup);
 

@@ -15,12 +15,18 @@
 #include "core/app_state.h"
 #include "core/text.h"
 #include "harness.h"
+#include "popup_look.h"
 #include "ui/ui_strings.h"
 #include "wallpaper.h"
 
 namespace {
 
+using harness::Ink;
+using harness::InkIn;
 using harness::ScreenShot;
+
+int Alpha(HWND popup) { return harness::LayeredAlpha(popup); }
+ScreenShot Shot(HWND popup) { return harness::CaptureWindow(popup); }
 
 const wchar_t kOwnerClass[] = L"ZarnTestPopupOwner";
 
@@ -61,43 +67,6 @@ bool PumpUntil(F done, DWORD ms) {
 
 void PumpFor(DWORD ms) {
   PumpUntil([] { return false; }, ms);
-}
-
-int Alpha(HWND popup) {
-  COLORREF key = 0;
-  BYTE alpha = 0;
-  DWORD flags = 0;
-  if (!GetLayeredWindowAttributes(popup, &key, &alpha, &flags)) return -1;
-  return alpha;
-}
-
-ScreenShot Shot(HWND popup) {
-  RECT frame = {};
-  GetWindowRect(popup, &frame);
-  return harness::CaptureScreen(frame);
-}
-
-bool IsInk(uint32_t rgb) {
-  int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
-  return r < 140 && g < 160 && b > r;
-}
-
-// The rows and columns with ink in a part of a picture; top -1 when none.
-struct Ink {
-  int top = -1, bottom = -1, left = -1, right = -1;
-};
-Ink InkIn(const ScreenShot& shot, int left, int top, int right, int bottom) {
-  Ink ink;
-  for (int y = top; y < bottom; ++y) {
-    for (int x = left; x < right; ++x) {
-      if (!IsInk(shot.At(x, y))) continue;
-      if (ink.top < 0) ink.top = y;
-      ink.bottom = y;
-      ink.left = ink.left < 0 || x < ink.left ? x : ink.left;
-      ink.right = x > ink.right ? x : ink.right;
-    }
-  }
-  return ink;
 }
 
 // The height DrawText gives a text in the message area's width, in the

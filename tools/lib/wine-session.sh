@@ -10,8 +10,9 @@
 # ZARN_LOCALE_1251 and ZARN_LOCALE_1252 name the LC_ALL values of the two code
 # pages for tests that need the other one. With ZARN_USE_DISPLAY=1 and DISPLAY
 # set, the session uses that display instead of starting Xvfb (the demo on a
-# desktop). On its own Xvfb the session runs a compositing manager (xcompmgr),
-# without which X shows layered windows at full opacity.
+# desktop). With ZARN_COMPOSITOR=1 the session runs a compositing manager
+# (xcompmgr) on its own Xvfb: without one, X shows layered windows at full
+# opacity.
 
 wine_session_log() { printf '[wine-session] %s\n' "$*" >&2; }
 
@@ -60,9 +61,11 @@ wine_session_start() {
     done
     [ -s "$fdfile" ] || { wine_session_log "Xvfb did not start"; return 1; }
     export DISPLAY=:$(head -n1 "$fdfile")
-    # No shadows: windows keep their exact pixels on the screen.
-    xcompmgr -n >"$work/xcompmgr.log" 2>&1 &
-    WINE_SESSION_COMPOSITOR=$!
+    if [ "${ZARN_COMPOSITOR:-0}" = 1 ]; then
+      # No shadows: windows keep their exact pixels on the screen.
+      xcompmgr -n >"$work/xcompmgr.log" 2>&1 &
+      WINE_SESSION_COMPOSITOR=$!
+    fi
   fi
 
   rm -rf "$WINEPREFIX"
