@@ -14,8 +14,6 @@ using harness::Join;
 const SampleGame kGarden{L"garden", 101, L"http://site.example/garden?", L"1001", ""};
 const SampleGame kOther{L"other", 7, L"", L"", ""};
 
-DWORD LastId() { return harness::ReadValue(harness::kProductKeyPath, L"LAST_ID").AsDword(); }
-
 // A manager that cannot read its game folder has no configuration, so no
 // installed game: it says so (with empty texts, having no strings either) and
 // ends. It must read nothing from any other folder.

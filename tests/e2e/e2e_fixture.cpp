@@ -10,6 +10,20 @@ std::wstring SupportExe(const wchar_t* name) { return Join(ZARN_SUPPORT_DIR, nam
 std::wstring DataFolder() { return Join(harness::LocalAppData(), L"ZarnSoft"); }
 std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+DWORD LastId() { return harness::ReadValue(harness::kProductKeyPath, L"LAST_ID").AsDword(); }
+
 void E2ETest::SetUp() {
   harness::EndWindowsOfClass(kWindowClass);
   harness::DeleteKeyTree(harness::kCompanyKeyPath);
@@ -125,17 +139,8 @@ bool E2ETest::SaveScreenshot(HWND window, const std::wstring& path) {
   return harness::SaveClientArea(window, path);
 }
 
-std::vector<std::string> E2ETest::RecordedOpens() {
-  std::vector<std::string> lines;
-  std::string text = harness::ReadBytes(openLog_);
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
+std::vector<std::string> E2ETest::RecordedOpens() { return SplitLines(harness::ReadBytes(openLog_)); }
+
+std::vector<std::string> E2ETest::GameRuns() { return SplitLines(harness::ReadBytes(gameLog_)); }
 
 }  // namespace e2e

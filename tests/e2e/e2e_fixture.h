@@ -21,6 +21,10 @@ std::wstring LauncherExe();  // build/x86_64/ZarnLauncher.exe
 std::wstring SupportExe(const wchar_t* name);
 std::wstring DataFolder();   // local application data\ZarnSoft
 std::wstring Quote(const std::wstring& s);
+// The lines of a text (a program's log), without their line breaks.
+std::vector<std::string> SplitLines(const std::string& text);
+// "LAST_ID" of the product key: the game the manager last selected.
+DWORD LastId();
 
 struct SampleGame {
   std::wstring name;  // folder name under kRoot and registry subkey
@@ -58,6 +62,8 @@ class E2ETest : public testing::Test {
   DWORD RequestExit(const harness::Process& process);
 
   std::vector<std::string> RecordedOpens();
+  // Lines the test game wrote: start, current directory, PATH per run.
+  std::vector<std::string> GameRuns();
 
  public:
   // Mouse clicks at client coordinates of the window, as the user makes them.

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,13 +23,6 @@ struct ProbeRecord {
   std::string commandLine;
 };
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 class LauncherTest : public E2ETest {
  protected:
   void SetUp() override {
@@ -39,11 +31,11 @@ class LauncherTest : public E2ETest {
     SetEnvironmentVariableW(L"ZARN_PROBE_LOG", probeLog_.c_str());
   }
   bool WaitForProbe(DWORD timeoutMs) {
-    return harness::WaitUntil([&] { return Lines(harness::ReadBytes(probeLog_)).size() >= 4; }, timeoutMs);
+    return harness::WaitUntil([&] { return SplitLines(harness::ReadBytes(probeLog_)).size() >= 4; }, timeoutMs);
   }
   ProbeRecord Probe() {
     ProbeRecord record;
-    std::vector<std::string> lines = Lines(harness::ReadBytes(probeLog_));
+    std::vector<std::string> lines = SplitLines(harness::ReadBytes(probeLog_));
     if (lines.size() < 4) return record;
     record.startMs = static_cast<int64_t>(std::strtoull(lines[0].c_str(), nullptr, 10) / 10000);
     record.path = lines[1];
@@ -107,7 +99,7 @@ TEST_F(LauncherTest, RepeatsTheExitRequestEveryThreeSecondsWhileAManagerWindowEx
 
   std::vector<int64_t> requests;
   int64_t gone = 0;
-  for (const std::string& line : Lines(harness::ReadBytes(windowLog))) {
+  for (const std::string& line : SplitLines(harness::ReadBytes(windowLog))) {
     int64_t at = static_cast<int64_t>(std::strtoull(line.c_str() + line.find(' ') + 1, nullptr, 10) / 10000);
     if (line.rfind("request", 0) == 0) requests.push_back(at);
     if (line.rfind("gone", 0) == 0) gone = at;

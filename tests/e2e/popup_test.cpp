@@ -106,19 +106,6 @@ class PopupE2ETest : public E2ETest {
   static bool WaitForShot(HWND popup, const ScreenShot& expected, DWORD ms = 3000) {
     return harness::WaitUntil([&] { return Shot(popup).pixels == expected.pixels; }, ms);
   }
-  std::vector<std::string> GameRuns() {
-    std::vector<std::string> lines;
-    std::string text = harness::ReadBytes(gameLog_);
-    for (size_t start = 0; start < text.size();) {
-      size_t end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      lines.push_back(text.substr(start, end - start));
-      start = end + 1;
-    }
-    return lines;
-  }
-  static DWORD LastId() { return harness::ReadValue(harness::kProductKeyPath, L"LAST_ID").AsDword(); }
-
   std::wstring folder_;
   harness::Process manager_;
   HWND main_ = nullptr;

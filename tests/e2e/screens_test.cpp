@@ -3,7 +3,6 @@
 // log, the registry, recorded shell opens and the window's pixels.
 #include <windows.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,15 +29,6 @@ const SampleGame kGarden{L"garden", 101, L"http://site.example/garden?", L"1001"
 const SampleGame kMahjong{L"mahjong", 12, L"http://site.example/mahjong-", L"1002", "", 0, L""};
 const SampleGame kBubbles{L"bubbles", 103, L"", L"1003", "", 0x0000FF, L""};
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-DWORD LastId() { return harness::ReadValue(harness::kProductKeyPath, L"LAST_ID").AsDword(); }
-
 class ScreensE2ETest : public E2ETest {
  protected:
   // Starts the manager for a game with its window shown, and waits until the
@@ -56,8 +46,6 @@ class ScreensE2ETest : public E2ETest {
   bool WaitForPixel(HWND window, POINT at, uint32_t colour, DWORD ms = 5000) {
     return harness::WaitUntil([&] { return ScreenPixel(window, at.x, at.y) == colour; }, ms);
   }
-  // Lines the test game wrote: start, current directory, PATH per run.
-  std::vector<std::string> GameRuns() { return Lines(harness::ReadBytes(gameLog_)); }
   harness::Process manager_;
 };
 

@@ -16,8 +16,6 @@ const SampleGame kBubbles{L"bubbles", 103, L"http://site.example/bubbles/", L"10
 
 std::wstring LauncherIn(const std::wstring& folder) { return Quote(Join(folder, L"ZarnLauncher.exe")); }
 
-DWORD LastId() { return harness::ReadValue(harness::kProductKeyPath, L"LAST_ID").AsDword(); }
-
 TEST_F(E2ETest, FewerThanTwoArgumentsEndAtOnceShowingNothing) {
   harness::Process manager = StartManager(L"");
   EXPECT_EQ(harness::WaitExit(manager, 10000), 0u);
