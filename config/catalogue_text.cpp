@@ -24,7 +24,7 @@ std::shared_ptr<const CatalogueText> CatalogueSnapshot() {
 void StoreCatalogueText(const char* data, size_t size) {
   auto fresh = std::make_shared<CatalogueText>();
   size_t n = size < sizeof fresh->text - 1 ? size : sizeof fresh->text - 1;
-  std::memcpy(fresh->text, data, n);
+  if (n > 0) std::memcpy(fresh->text, data, n);
   fresh->text[n] = '\0';
   std::lock_guard<std::mutex> lock(gCatalogueLock);
   gCatalogue = std::move(fresh);

@@ -176,3 +176,55 @@ void StoreGlobalPartnerCode(const char* code) {
   }
   RegCloseKey(key);
 }
+
+bool ProductKeyExists() {
+  HKEY key = OpenProductKey();
+  if (key == nullptr) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+bool ReadProductNumber(const char* name, uint32_t* value) {
+  HKEY key = OpenProductKey();
+  if (key == nullptr) return false;
+  DWORD number = 0;
+  bool ok = QueryDword(key, name, &number);
+  RegCloseKey(key);
+  if (ok) *value = number;
+  return ok;
+}
+
+bool StoreProductNumber(const char* name, uint32_t value) {
+  HKEY key = OpenProductKey();
+  if (key == nullptr) return false;
+  SetDword(key, name, value);
+  RegCloseKey(key);
+  return true;
+}
+
+bool ReadProductText(const char* name, char* text, size_t size) {
+  if (size == 0) return false;
+  text[0] = '\0';
+  HKEY key = OpenProductKey();
+  if (key == nullptr) return false;
+  std::string value(size + 1, '\0');  // room for a terminator the value may lack
+  DWORD type = 0;
+  DWORD bytes = static_cast<DWORD>(size);
+  bool ok = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]), &bytes) ==
+                ERROR_SUCCESS &&
+            (type == REG_SZ || type == REG_EXPAND_SZ);
+  RegCloseKey(key);
+  if (!ok) return false;
+  value[bytes] = '\0';
+  CopyText(text, size, value.c_str());
+  return true;
+}
+
+bool StoreProductText(const char* name, const char* text) {
+  HKEY key = OpenProductKey();
+  if (key == nullptr) return false;
+  LSTATUS status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                  static_cast<DWORD>(std::strlen(text) + 1));
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS;
+}

@@ -42,4 +42,12 @@ uint32_t InstallationId();
 void EnsureInstallationId();
 
 bool ReadGlobalPartnerCode(char (&code)[256]);
+
+// Values of the product key, which is opened (never created) for each call.
+bool ProductKeyExists();
+bool ReadProductNumber(const char* name, uint32_t* value);
+bool StoreProductNumber(const char* name, uint32_t value);
+// A REG_SZ value of at most size - 1 bytes; false when absent or longer.
+bool ReadProductText(const char* name, char* text, size_t size);
+bool StoreProductText(const char* name, const char* text);
 void StoreGlobalPartnerCode(const char* code);

@@ -8,19 +8,26 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <memory>
 #include <vector>
 
 #include "config/announcement.h"
+#include "config/catalogue_check.h"
 #include "config/config_text.h"
 #include "config/game_catalogue.h"
 #include "config/game_table.h"
 #include "config/product_config.h"
+#include "config/promotion.h"
 #include "core/app_state.h"
 #include "core/launching.h"
 #include "core/text.h"
 #include "core/tray.h"
+#include "download/download_file.h"
+#include "download/download_list.h"
+#include "download/download_thread.h"
+#include "download/transfer_state.h"
 #include "resources/resource_ids.h"
 #include "ui/download_area.h"
 #include "ui/engine/win32/htmlayout.h"
@@ -136,6 +143,78 @@ void OpenParentLink(HELEMENT element) {
   if (href != nullptr) OpenWithShellWide(href);
 }
 
+// --- downloads ---
+
+// A download the user asked for: shown with its progress. An address that is
+// not one (or does not fit) is refused.
+bool AppendUserDownload(HWND window, const char* address) {
+  DownloadRecord record;
+  if (!MakeGameDownload(App().dataFolder, address, true, &record)) return false;
+  AppendDownload(record);
+  SaveDownloadList();
+  Transfer().downloadActive = true;
+  RefreshDownloadArea(window, false);
+  return true;
+}
+
+// The text at `address` when it lies in readable memory of this process and
+// ends within an address's length; false otherwise. The in-process form of
+// the download message carries a pointer, which a message from elsewhere
+// could fill with anything.
+bool ReadLocalText(const void* address, char (&text)[260]) {
+  const char* at = static_cast<const char*>(address);
+  size_t copied = 0;
+  while (copied < sizeof text) {
+    MEMORY_BASIC_INFORMATION region;
+    if (at == nullptr || VirtualQuery(at, &region, sizeof region) != sizeof region) return false;
+    const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                           PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    if (region.State != MEM_COMMIT || (region.Protect & readable) == 0 ||
+        (region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0) {
+      return false;
+    }
+    const char* end = static_cast<const char*>(region.BaseAddress) + region.RegionSize;
+    while (at < end && copied < sizeof text) {
+      text[copied] = *at++;
+      if (text[copied++] == '\0') return true;
+    }
+  }
+  return false;
+}
+
+LRESULT OnDownloadGameMessage(HWND window, WPARAM wParam) {
+  char address[260];
+  if (ReadLocalText(reinterpret_cast<const void*>(wParam), address)) AppendUserDownload(window, address);
+  return 1;
+}
+
+// The download message from another process: WM_COPYDATA whose dwData is the
+// registered message's id and whose data is the address with its NUL.
+LRESULT OnCopyData(HWND window, const COPYDATASTRUCT* data) {
+  UINT id = App().downloadGameMessage;
+  if (data == nullptr || id == 0 || data->dwData != id || data->lpData == nullptr) return FALSE;
+  const char* text = static_cast<const char*>(data->lpData);
+  size_t limit = data->cbData < 260 ? data->cbData : 260;
+  const void* end = std::memchr(text, '\0', limit);
+  if (end == nullptr) return FALSE;  // not terminated within its size, or too long
+  return AppendUserDownload(window, text) ? TRUE : FALSE;
+}
+
+// Tells the server that an installation happened; the answer is not read.
+// On a thread of its own: the server may be slow or away.
+DWORD WINAPI ReportInstallation(LPVOID) {
+  Announcement news = AnnouncementCopy();
+  HINTERNET internet = InternetOpenA("IE6", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (internet == nullptr) return 0;
+  if (news.installReport[0] != '\0') {
+    HINTERNET request = InternetOpenUrlA(internet, news.installReport, nullptr, 0,
+                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE, 0);
+    if (request != nullptr) InternetCloseHandle(request);
+  }
+  InternetCloseHandle(internet);
+  return 0;
+}
+
 // --- handlers ---
 
 LRESULT OnCreate(HWND window) {
@@ -145,7 +224,7 @@ LRESULT OnCreate(HWND window) {
   HTMLayoutSetCallback(window, OnEngineNotification, nullptr);
   HTMLayoutWindowAttachEventHandler(window, ScreenClickHandler, nullptr, HANDLE_MOUSE);
   LoadScreen(kMainScreen, window);
-  // The first catalogue check starts here once the catalogue thread exists.
+  StartCatalogueCheck(0);
   return 0;
 }
 
@@ -192,7 +271,8 @@ LRESULT OnTimer(HWND window, WPARAM timer) {
     app.catalogueTimer = SetTimer(window, kCatalogueTimerId, kCatalogueTimerPeriodMs, nullptr);
   }
   if (app.catalogueTimer != 0 && timer == app.catalogueTimer && !app.catalogueCheckRunning) {
-    // The periodic catalogue check starts here once the catalogue thread exists.
+    app.catalogueCheckRunning = true;
+    StartCatalogueCheck(1);
   }
   return 1;
 }
@@ -226,9 +306,13 @@ LRESULT OnElementClick(HWND window, wchar_t* idCopy, HELEMENT element) {
     OpenParentLink(element);
   } else if (is(L"buttexit")) {
     PostMessageA(window, WM_CLOSE, 0, 0);
+  } else if (is(L"buttdownload")) {
+    AppendUserDownload(window, CurrentPromotion().downloadUrl);
+  } else if (is(L"buttcancel")) {
+    RequestCancelDownload();
+    Transfer().downloadActive = false;
+    RefreshDownloadArea(window, false);
   }
-  // "buttdownload" and "buttcancel" start and cancel downloads once the
-  // download list and thread exist.
   return 1;
 }
 
@@ -276,6 +360,20 @@ LRESULT OnTrayMessage(HWND window, LPARAM lParam) {
   return 1;
 }
 
+// The pop-up's news game, fetched in the background.
+LRESULT OnDownloadAnnounced() {
+  DownloadRecord record;
+  char address[260];
+  Announcement news = AnnouncementCopy();
+  if (std::strlen(news.gameDownload) >= sizeof address) return 1;  // longer than any address
+  CopyText(address, news.gameDownload);
+  if (MakeGameDownload(App().dataFolder, address, false, &record)) {
+    AppendDownload(record);
+    SaveDownloadList();
+  }
+  return 1;
+}
+
 LRESULT OnPlayInstalled(HWND window) {
   SelectGame(App().installedGameId);
   LoadScreen(kMainScreen, window);
@@ -284,25 +382,14 @@ LRESULT OnPlayInstalled(HWND window) {
   return 1;
 }
 
-// Tells the server that an installation happened; the answer is not read.
-void ReportInstallation() {
-  Announcement news = AnnouncementCopy();
-  HINTERNET internet = InternetOpenA("IE6", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (internet == nullptr) return;
-  if (news.installReport[0] != '\0') {
-    HINTERNET request = InternetOpenUrlA(internet, news.installReport, nullptr, 0,
-                                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE, 0);
-    if (request != nullptr) InternetCloseHandle(request);
-  }
-  InternetCloseHandle(internet);
-}
-
 LRESULT OnInstallerEnded(HWND window) {
   AppState& app = App();
-  ReportInstallation();
+  if (HANDLE report = CreateThread(nullptr, 0, ReportInstallation, nullptr, 0, nullptr)) CloseHandle(report);
   std::vector<int32_t> before = InstalledProductIds();
   ScanInstalledGames();
   std::vector<int32_t> after = InstalledProductIds();
+  // The banner stops promoting the game that is now installed.
+  ChoosePromotion();
   if (after.size() > before.size()) {
     for (int32_t id : after) {
       if (std::find(before.begin(), before.end(), id) == before.end()) {
@@ -353,6 +440,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     if (handled && message != WM_TIMER) return result;
   }
   if (message != 0 && message == app.reselectGameMessage) return OnExitRequest(window);
+  if (message != 0 && message == app.downloadGameMessage) return OnDownloadGameMessage(window, wParam);
   if (message != 0 && message == gTaskbarCreatedMessage) {
     RestoreTrayIcon();
     return 0;
@@ -367,8 +455,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return OnElementClick(window, reinterpret_cast<wchar_t*>(wParam), reinterpret_cast<HELEMENT>(lParam));
     case kRebuildGameListMessage: return OnRebuildGameList(window);
     case kTrayMessage: return OnTrayMessage(window, lParam);
-    // The announced game is queued for download once downloads exist.
-    case kDownloadAnnouncedMessage: return 1;
+    case kDownloadAnnouncedMessage: return OnDownloadAnnounced();
+    case WM_COPYDATA: return OnCopyData(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case kPlayInstalledMessage: return OnPlayInstalled(window);
     case kInstallerEndedMessage: return OnInstallerEnded(window);
     case kShowNewsMessage: return OnShowNews(lParam);

@@ -22,6 +22,9 @@
 #include "core/path_text.h"
 #include "core/text.h"
 #include "core/tray.h"
+#include "download/download_file.h"
+#include "download/download_list.h"
+#include "download/download_thread.h"
 #include "resources/resource_ids.h"
 #include "ui/download_area.h"
 #include "ui/popup.h"
@@ -149,6 +152,7 @@ int RunMessageLoop() {
 
 int Shutdown(int exitCode) {
   AppState& app = App();
+  SaveDownloadList();
   if (app.catalogueTimer != 0) KillTimer(app.mainWindow, app.catalogueTimer);
   if (app.startDelayTimer != 0) KillTimer(app.mainWindow, app.startDelayTimer);
   app.transferStop = true;
@@ -195,11 +199,14 @@ int RunManager(HINSTANCE instance) {
   }
 
   // A new promotion is drawn on the user-interface thread.
-  SetPromotionSources(PromotionSources{nullptr, RequestDownloadAreaRefresh});
+  SetPromotionSources(PromotionSources{DownloadUrls, RequestDownloadAreaRefresh});
 
   // The entry is rewritten at every start, whatever the menu said last time.
   DeleteAutostartEntry();
   WriteAutostartEntry();
+
+  LoadDownloadList();
+  StartDownloadThread();
 
   // The icon's menu is ready before the icon exists: a right click on a
   // fresh icon may arrive while the window is still being set up.

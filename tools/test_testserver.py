@@ -14,6 +14,7 @@ import http.client
 import json
 import os
 import random
+import resource
 import signal
 import socket
 import subprocess
@@ -344,21 +345,46 @@ class RuleTest(ServerTestCase):
                 self.assertEqual(headers["content-length"], str(full))
                 self.assertEqual(body, expected_body)
 
+    def test_drop_after_cuts_every_answer_the_rule_serves(self):
+        big = random.Random(3).randbytes(200_000)
+        with open(os.path.join(self.root, "big.bin"), "wb") as f:
+            f.write(big)
+        self.set_rule("/big.bin", drop_after=65536)            # no times: stays
+        cases = [  # Range header, status, full length announced, first byte
+            ("", 200, len(big), 0),
+            ("Range: bytes=1000-\r\n", 206, len(big) - 1000, 1000),
+            ("Range: bytes=-100000\r\n", 206, 100000, len(big) - 100000),
+            ("", 200, len(big), 0),
+        ]
+        for range_header, expected_status, full, first in cases:
+            with self.subTest(range=range_header):
+                status, headers, body = parse_response(self.raw_exchange(
+                    f"GET /big.bin HTTP/1.1\r\nHost: t\r\n{range_header}\r\n".encode()))
+                self.assertEqual(status, expected_status)
+                self.assertEqual(headers["content-length"], str(full))
+                self.assertEqual(body, big[first:first + 65536])
+
     def test_drop_after_seen_by_http_client_as_incomplete(self):
         self.set_rule("/a.bin", drop_after=10)
         with self.assertRaises(http.client.IncompleteRead) as caught:
             self.fetch("/a.bin")
         self.assertEqual(caught.exception.partial, DATA[:10])
 
-    def test_no_accept_ranges_ignores_range(self):
-        self.set_rule("/a.bin", no_accept_ranges=1)
-        status, headers, body = self.fetch("/a.bin", {"Range": "bytes=100-"})
-        self.assertEqual((status, body), (200, DATA))
-        self.assertIsNone(headers["Accept-Ranges"])
-        self.assertIsNone(headers["Content-Range"])
-        # Past the end is no 416 either.
-        status, _, body = self.fetch("/a.bin", {"Range": f"bytes={SIZE + 1}-"})
-        self.assertEqual((status, body), (200, DATA))
+    def test_range_refusals_send_the_whole_file(self):
+        cases = [  # option, Accept-Ranges header sent
+            ("no_accept_ranges", None),
+            ("ignore_range", "bytes"),
+        ]
+        ranges = ["bytes=100-", "bytes=0-0", "bytes=-10", f"bytes={SIZE + 1}-"]  # last: no 416
+        for option, accept_ranges in cases:
+            self.set_rule("/a.bin", **{option: 1})
+            for range_header in ranges:
+                with self.subTest(option=option, range=range_header):
+                    status, headers, body = self.fetch("/a.bin", {"Range": range_header})
+                    self.assertEqual((status, body), (200, DATA))
+                    self.assertEqual(headers["Content-Length"], str(SIZE))
+                    self.assertEqual(headers["Accept-Ranges"], accept_ranges)
+                    self.assertIsNone(headers["Content-Range"])
 
     def test_no_content_length_ends_body_by_closing(self):
         self.set_rule("/a.bin", no_content_length="true")
@@ -392,10 +418,75 @@ class RuleTest(ServerTestCase):
                 self.assertNotEqual(body, DATA)
                 self.assertLess(len(body), 100)
 
-    def test_status_with_body(self):
-        self.set_rule("/a.bin", status=403, body="go away")
-        status, _, body = self.fetch("/a.bin")
-        self.assertEqual((status, body), (403, b"go away"))
+    def test_status_with_body_and_content_type(self):
+        cases = [  # path, status, content_type option, body option, expected body
+            ("/a.bin", 403, None, "go away", b"go away"),
+            ("/a.bin", 404, "application/octet-stream", None, b"404 Not Found\n"),
+            ("/missing.bin", 416, "application/octet-stream", "\x00\x01\xff\u20ac",
+             b"\x00\x01\xc3\xbf\xe2\x82\xac"),            # 4 characters, 7 bytes
+            ("/a.bin", 500, "application/json", '{"error": "caf\u00e9"}',
+             '{"error": "caf\u00e9"}'.encode()),
+        ]
+        for path, code, content_type, text, expected in cases:
+            with self.subTest(status=code, content_type=content_type):
+                options = {"status": code}
+                if content_type is not None:
+                    options["content_type"] = content_type
+                if text is not None:
+                    options["body"] = text
+                self.set_rule(path, **options)
+                # A second request on the same connection: its answer starts
+                # right after the first body only if Content-Length was right.
+                raw = self.raw_exchange(f"GET {path} HTTP/1.1\r\nHost: t\r\n\r\n"
+                                        "GET /notes.txt HTTP/1.1\r\nHost: t\r\n"
+                                        "Connection: close\r\n\r\n".encode())
+                status, headers, rest = parse_response(raw)
+                self.assertEqual(status, code)
+                self.assertEqual(headers["content-type"],
+                                 content_type or "text/plain; charset=utf-8")
+                self.assertEqual(headers["content-length"], str(len(expected)))
+                self.assertEqual(rest[:len(expected)], expected)
+                second = parse_response(rest[len(expected):])
+                self.assertEqual((second[0], second[2]), (200, self.files["/notes.txt"]))
+
+    def test_hangup_closes_without_a_byte(self):
+        self.set_rule("/a.bin", hangup=1, delay=0.3, times=2)
+        started = time.monotonic()
+        # A keep-alive request: the read only ends because the server closes.
+        self.assertEqual(self.raw_exchange(b"GET /a.bin HTTP/1.1\r\nHost: t\r\n\r\n"), b"")
+        self.assertGreaterEqual(time.monotonic() - started, 0.3)    # delay holds it back
+        with self.assertRaises(http.client.RemoteDisconnected):
+            self.fetch("/a.bin")
+        self.assertEqual(self.get("/a.bin"), (200, DATA))            # times used up
+        self.assertEqual(self.read_log_file().count(">>> GET /a.bin HTTP/1.1\n"), 3)
+
+    def test_down_closes_every_request_until_up(self):
+        self.set_rule("/notes.txt", status=500, times=1)
+        idle = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=5)
+        self.addCleanup(idle.close)
+        idle.request("GET", "/page.html")
+        idle.getresponse().read()                  # kept alive, from before "down"
+        self.control("down")
+        for path in ("/a.bin", "/missing.bin", "/notes.txt"):
+            with self.subTest(path=path):
+                self.assertEqual(self.raw_exchange(
+                    f"GET {path} HTTP/1.1\r\nHost: t\r\n\r\n".encode()), b"")
+        idle.request("GET", "/page.html")
+        with self.assertRaises(http.client.RemoteDisconnected):
+            idle.getresponse()
+        # The attempts are logged; reset leaves the server down.
+        self.assertEqual(self.control("log").decode("latin-1").count(">>> GET "), 5)
+        self.control("reset")
+        self.assertEqual(self.raw_exchange(b"GET /a.bin HTTP/1.1\r\nHost: t\r\n\r\n"), b"")
+
+        self.set_rule("/notes.txt", status=500, times=1)
+        self.control("down")                       # twice is the same as once
+        self.assertEqual(self.raw_exchange(b"GET /notes.txt HTTP/1.1\r\nHost: t\r\n\r\n"), b"")
+        self.control("up")
+        self.assertEqual(self.get("/a.bin"), (200, DATA))
+        # The rule's one use was not spent while the server was down.
+        self.assertEqual(self.fetch("/notes.txt")[0], 500)
+        self.assertEqual(self.get("/notes.txt"), (200, self.files["/notes.txt"]))
 
     def test_delay_holds_back_the_headers(self):
         self.set_rule("/a.bin", delay=0.4)
@@ -410,24 +501,47 @@ class RuleTest(ServerTestCase):
         self.fetch("/notes.txt")
         self.assertLess(time.monotonic() - started, 0.3)
 
-    def test_rate_paces_the_body(self):
-        self.set_rule("/a.bin", rate=4000)
-        conn = http.client.HTTPConnection("127.0.0.1", self.server.port, timeout=5)
-        try:
-            conn.request("GET", "/a.bin", headers={"Range": "bytes=0-1199"})
-            response = conn.getresponse()
-            started = time.monotonic()
-            # Early on only part of the body can have arrived.
-            first = response.read1(65536)
-            self.assertLess(len(first), 600, "body was not paced")
-            body = first + response.read()
-            elapsed = time.monotonic() - started
-        finally:
-            conn.close()
-        self.assertEqual(body, DATA[:1200])
-        # 1200 bytes at 4000 per second: 0.3 s, less the first piece.
-        self.assertGreaterEqual(elapsed, 0.2)
-        self.assertLess(elapsed, 2)
+    def test_rate_paces_the_body_at_low_and_high_rates(self):
+        big = random.Random(5).randbytes(24_000_000)
+        with open(os.path.join(self.root, "big.bin"), "wb") as f:
+            f.write(big)
+        cases = [  # path, rate, Range, expected body
+            ("/a.bin", 4000, "bytes=0-1199", DATA[:1200]),            # 0.3 s
+            ("/big.bin", 40_000_000, "bytes=1000-", big[1000:]),      # 0.6 s
+        ]
+        for path, rate, range_header, expected in cases:
+            with self.subTest(rate=rate):
+                self.set_rule(path, rate=rate)
+                # Leeway for the headers and one piece sent as it falls due.
+                leeway = 1000 + rate * 0.01
+                cpu_before = resource.getrusage(resource.RUSAGE_SELF)
+                with socket.create_connection(("127.0.0.1", self.server.port),
+                                              timeout=5) as sock:
+                    started = time.monotonic()
+                    sock.sendall(f"GET {path} HTTP/1.1\r\nHost: t\r\nRange: {range_header}\r\n"
+                                 "Connection: close\r\n\r\n".encode())
+                    chunks, received = [], 0
+                    while True:
+                        chunk = sock.recv(1 << 20)
+                        if not chunk:
+                            break
+                        chunks.append(chunk)
+                        received += len(chunk)
+                        # Never ahead of the rate at any moment, not just on average.
+                        self.assertLessEqual(received, rate * (time.monotonic() - started) + leeway)
+                    elapsed = time.monotonic() - started
+                cpu_after = resource.getrusage(resource.RUSAGE_SELF)
+                status, _, body = parse_response(b"".join(chunks))
+                self.assertEqual(status, 206)
+                self.assertEqual(body, expected)
+                due = len(expected) / rate
+                self.assertGreaterEqual(elapsed, due * 0.98)
+                self.assertLess(elapsed, due * 1.05 + 0.1)
+                # Sleeping, not spinning: this process (server and client)
+                # used the processor for a fraction of the time.
+                cpu = (cpu_after.ru_utime + cpu_after.ru_stime
+                       - cpu_before.ru_utime - cpu_before.ru_stime)
+                self.assertLess(cpu, elapsed * 0.5)
 
     def test_body_serves_text_for_a_missing_file(self):
         text = "hello world & a+b=c, caf\u00e9 100%"

@@ -45,6 +45,8 @@ a start at or past the end of the file gives 416 with
 "Content-Range: bytes */SIZE". Malformed or multi-part ranges are ignored
 (200 with the whole file). The query string plays no part in finding the file
 or matching a rule, but it is kept in the log. A missing file gives 404.
+Files go out with sendfile, so even a transfer of hundreds of megabytes costs
+the server little time.
 
 Request log
 -----------
@@ -69,6 +71,14 @@ Control requests (never logged)
                               clearlog, as text/plain.
     GET /_control/clearlog    empty the log (the --log file is truncated
                               too). "ok".
+    GET /_control/down        from now on, close every other request's
+                              connection without answering, as hangup=1
+                              does (the requests are still logged; rules are
+                              left alone and their "times" not counted):
+                              the server stands for one that cannot be
+                              reached. "ok".
+    GET /_control/up          answer requests again. "ok". reset does not
+                              change whether the server is down.
 
 Rules
 -----
@@ -78,16 +88,33 @@ query string, equals the rule's "path". Options, in any combination:
     drop_after=N         send the headers (full Content-Length as usual),
                          then only N bytes of the body, then close the
                          connection: the client sees end-of-stream early.
+                         Applies to every answer the rule serves, 206
+                         included (N bytes of the range).
     no_accept_ranges=1   no Accept-Ranges header, Range is ignored: always
                          200 with the whole file.
+    ignore_range=1       "Accept-Ranges: bytes" as usual, but Range is
+                         ignored all the same: always 200 with the whole
+                         file and its full Content-Length (a server that
+                         claims ranges and sends everything again).
     no_content_length=1  no Content-Length; the body ends when the server
                          closes the connection.
-    content_type=TYPE    use this Content-Type (e.g. text/html).
+    content_type=TYPE    use this Content-Type (e.g. text/html), also
+                         with status=, whose own body is text/plain
+                         otherwise.
     status=CODE          answer with this status (200-599) and a short text
                          body (or the body= text), whether or not the file
-                         exists. Ranges are not honoured.
-    delay=SECONDS        wait this long (float) before sending the headers.
-    rate=BYTES_PER_SEC   send the body slowly, in small paced chunks.
+                         exists. Ranges are not honoured. Content-Length
+                         counts the body's bytes (UTF-8).
+    delay=SECONDS        wait this long (float) before sending the headers
+                         (or before hanging up).
+    rate=BYTES_PER_SEC   send the body no faster than this: in pieces of
+                         about 10 ms worth (1 byte to 1 MiB), each sent
+                         when its last byte is due, sleeping in between.
+                         Accurate from a few bytes a second to well over
+                         100 MB/s.
+    hangup=1             read and log the request, then close the
+                         connection without sending a single byte (the
+                         client sees a failed request).
     body=TEXT            serve TEXT (UTF-8; URL-encoded in the query, so
                          write "+" as %2B) as the file's content, whether or
                          not a file exists. Ranges work on it as on a file.
@@ -103,6 +130,7 @@ Use from Python
     from testserver import LocalTestServer, make_rule
     with LocalTestServer(root) as server:        # listening on server.port
         server.set_rule(make_rule({"path": "/a.bin", "drop_after": 10}))
+        server.down.set()                        # as /_control/down; clear() is up
         ...
 """
 
@@ -135,6 +163,14 @@ MAX_HEADERS = 200
 # Seconds an idle keep-alive connection (or a stalled client) may hold a
 # handler thread before it gives up.
 IDLE_TIMEOUT = 60
+
+# A paced body goes out in pieces of about this many seconds' worth: small
+# enough to keep the rate smooth, large enough that high rates cost few
+# wake-ups.
+PACE_INTERVAL = 0.01
+# The largest single write. Large writes keep unpaced bodies from memory and
+# fast paced ones cheap.
+MAX_CHUNK = 1 << 20
 
 # Content types by file extension. A fixed table rather than the mimetypes
 # module, whose answers depend on the host's /etc/mime.types.
@@ -173,12 +209,14 @@ class Rule:
     path: str
     drop_after: Optional[int] = None
     no_accept_ranges: bool = False
+    ignore_range: bool = False
     no_content_length: bool = False
     content_type: Optional[str] = None
     status: Optional[int] = None
     delay: float = 0.0
     rate: Optional[float] = None
     body: Optional[bytes] = None
+    hangup: bool = False
     times: Optional[int] = None  # None: the rule never runs out
 
 
@@ -212,12 +250,14 @@ def _number(value) -> float:
 _OPTIONS = {
     "drop_after": _whole_number,
     "no_accept_ranges": _flag,
+    "ignore_range": _flag,
     "no_content_length": _flag,
     "content_type": str,
     "status": _whole_number,
     "delay": _number,
     "rate": _number,
     "body": lambda value: str(value).encode("utf-8"),
+    "hangup": _flag,
     "times": _whole_number,
 }
 
@@ -379,6 +419,8 @@ class _Handler(socketserver.StreamRequestHandler):
         if path.startswith(CONTROL_PREFIX):
             return self._control(method, path[len(CONTROL_PREFIX):], query)
         owner.log_request(request_line, header_lines)
+        if owner.down.is_set():
+            return False                   # "unreachable": close, answer nothing
 
         tokens = {token.strip().lower() for token in fields.get("connection", "").split(",")}
         keep_alive = "close" not in tokens and (version == "HTTP/1.1" or "keep-alive" in tokens)
@@ -395,6 +437,9 @@ class _Handler(socketserver.StreamRequestHandler):
             self.rfile.read(int(fields.get("content-length", "0")))
 
         rule = owner.take_rule(path) or NORMAL
+        if rule.hangup:
+            self._pause(rule.delay)
+            return False                   # the handler closes without a byte sent
         reply = self._build_reply(path, fields, rule)
         return self._send(reply, rule, method, keep_alive)
 
@@ -424,6 +469,9 @@ class _Handler(socketserver.StreamRequestHandler):
         """200, 206 or 416 for a body of `size` bytes read from `source`."""
         reply = _Reply(200, source, size, content_type_for(path))
         if rule.no_accept_ranges:
+            return reply
+        if rule.ignore_range:
+            reply.headers.append(("Accept-Ranges", "bytes"))
             return reply
         span = parse_range(fields.get("range"), size)
         if span == UNSATISFIABLE:
@@ -456,16 +504,18 @@ class _Handler(socketserver.StreamRequestHandler):
             reply = _Reply(200, io.BytesIO(data), len(data), "text/plain; charset=iso-8859-1")
         elif name == "clearlog":
             owner.clear_log()
+        elif name == "down":
+            owner.down.set()
+        elif name == "up":
+            owner.down.clear()
         else:
             reply = _text_reply(404, "unknown control request\n")
         return self._send(reply, NORMAL, method, keep_alive=True)
 
     def _send(self, reply: _Reply, rule: Rule, method: str, keep_alive: bool) -> bool:
         """Send the reply as the rule says; True if the connection stays open."""
-        stopping = self.server.owner.stopping
         try:
-            if rule.delay and stopping.wait(rule.delay):
-                raise _Stopping()
+            self._pause(rule.delay)
             # Without a Content-Length the client can only find the end of
             # the body by the connection closing; after drop_after the
             # connection must close for the client to notice anything.
@@ -495,25 +545,51 @@ class _Handler(socketserver.StreamRequestHandler):
         # the stream (after the body is complete, or short for drop_after).
         return keep_alive
 
+    def _pause(self, seconds: float):
+        """Sleep, unless the server stops first."""
+        if seconds and self.server.owner.stopping.wait(seconds):
+            raise _Stopping()
+
     def _send_body(self, source, count: int, rate: Optional[float]):
         """Send `count` bytes from `source`, at most `rate` bytes a second."""
+        if rate is None:
+            self._write(source, count)
+            return
         stopping = self.server.owner.stopping
-        # Paced sends go out about 20 times a second in pieces of rate/20 bytes.
-        chunk = 65536 if rate is None else max(1, min(65536, int(rate / 20)))
+        chunk = max(1, min(MAX_CHUNK, int(rate * PACE_INTERVAL)))
         started = time.monotonic()
         sent = 0
         while sent < count:
-            data = source.read(min(chunk, count - sent))
-            if not data:
+            piece = min(chunk, count - sent)
+            # Each piece waits for the moment its last byte is due, measured
+            # from the start, so no byte leaves early and the average holds
+            # however long each write or sleep took.
+            wait = started + (sent + piece) / rate - time.monotonic()
+            if wait > 0 and stopping.wait(wait):
+                raise _Stopping()
+            written = self._write(source, piece)
+            if written == 0:
                 break                      # the file shrank while being sent
+            sent += written
+
+    def _write(self, source, count: int) -> int:
+        """Send up to `count` bytes from the current position of `source`;
+        the number sent, less than `count` only at the end of the source."""
+        if count <= 0:
+            return 0
+        if isinstance(source, io.BufferedReader):
+            # A file on disk: the kernel copies it. sendfile starts at the
+            # given offset (not the file position) and leaves the position
+            # after what it sent.
+            return self.request.sendfile(source, offset=source.tell(), count=count)
+        sent = 0
+        while sent < count:
+            data = source.read(min(MAX_CHUNK, count - sent))
+            if not data:
+                break
             self.request.sendall(data)
             sent += len(data)
-            if rate is not None:
-                # Sleep until the moment `sent` bytes are due at this rate, so
-                # the average holds however long each send took.
-                wait = started + sent / rate - time.monotonic()
-                if wait > 0 and stopping.wait(wait):
-                    raise _Stopping()
+        return sent
 
 
 class _TCPServer(socketserver.ThreadingTCPServer):
@@ -562,6 +638,7 @@ class LocalTestServer:
         if not os.path.isdir(self.root):
             raise ValueError(f"not a folder: {root}")
         self.stopping = threading.Event()   # set by stop(); wakes sleeping handlers
+        self.down = threading.Event()       # set while /_control/down is in force
         self._lock = threading.Lock()       # guards the rules and the log
         self._rules = {}
         self._log_blocks = []

@@ -135,9 +135,10 @@ void RequestDownloadAreaRefresh() {
 }
 
 void RequestDownloadProgress(int32_t total, int32_t received) {
-  if (gProgressPosted.exchange(true)) return;  // one under way: dropped
+  // The latest figures always win; one post at a time carries them.
   gRequestedTotal = total;
   gRequestedReceived = received;
+  if (gProgressPosted.exchange(true)) return;
   if (!PostMessageW(App().mainWindow, kProgressRequestMessage, 0, 0)) gProgressPosted = false;
 }
 

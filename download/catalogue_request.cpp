@@ -1,0 +1,92 @@
+#include "download/catalogue_request.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "config/catalogue_text.h"
+#include "config/config_text.h"
+#include "config/game_table.h"
+#include "config/product_config.h"
+#include "core/app_state.h"
+#include "download/transfer_rules.h"
+
+namespace {
+
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE;
+constexpr DWORD kLargestCatalogue = 65535;
+
+// Sleeps up to ms; false as soon as the manager is quitting.
+bool PauseUnlessQuitting(uint32_t ms) {
+  for (uint32_t waited = 0; waited < ms; waited += 100) {
+    if (App().quitting) return false;
+    Sleep(ms - waited < 100 ? ms - waited : 100);
+  }
+  return !App().quitting;
+}
+
+// Reads the body until the announced length, the end of the data or a full
+// buffer. False when a read fails.
+bool ReadBody(HINTERNET request, std::vector<char>& body) {
+  DWORD announced = 0;
+  DWORD size = sizeof announced;
+  DWORD wanted = kLargestCatalogue;
+  if (HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size,
+                     nullptr) &&
+      announced < wanted) {
+    wanted = announced;
+  }
+  body.assign(wanted, '\0');
+  DWORD have = 0;
+  while (have < wanted) {
+    DWORD read = 0;
+    if (!InternetReadFile(request, body.data() + have, wanted - have, &read)) return false;
+    if (read == 0) break;
+    have += read;
+  }
+  body.resize(have);
+  return true;
+}
+
+}  // namespace
+
+void ForcedAddressName(const char* partnerCode, char (&name)[32]) {
+  std::snprintf(name, sizeof name, "FORCED_URL_%i", static_cast<int>(LeadingNumber(partnerCode)));
+}
+
+void FetchCatalogueText() {
+  CurrentGame game = CurrentGameCopy();
+  char valueName[32];
+  ForcedAddressName(game.partnerCode, valueName);
+  if (!ProductKeyExists()) return;
+  char base[512];
+  if (!ReadProductText(valueName, base, sizeof base)) {
+    CopyText(base, ProductConfigCopy().catalogueAddress);
+  }
+  char address[2048];
+  CatalogueRequestAddress(base, LeadingNumber(game.partnerCode), InstallationId(), game.partnerCode,
+                          address, sizeof address);
+
+  uint32_t pause = 0;
+  std::vector<char> body;
+  while (!App().quitting) {
+    HINTERNET internet = InternetOpenA("IE6", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (internet == nullptr) {
+      if (!PauseUnlessQuitting(60000)) break;
+      continue;
+    }
+    HINTERNET request = InternetOpenUrlA(internet, address, nullptr, 0, kRequestFlags, 0);
+    bool read = request != nullptr && ReadBody(request, body);
+    if (request != nullptr) InternetCloseHandle(request);
+    InternetCloseHandle(internet);
+    if (read) {
+      StoreCatalogueText(body.data(), body.size());
+      return;
+    }
+    pause = NextRetryPauseMs(pause);
+    if (!PauseUnlessQuitting(pause)) break;
+  }
+  StoreCatalogueText("", 0);
+}

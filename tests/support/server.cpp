@@ -1,0 +1,89 @@
+#include "server.h"
+
+#include <windows.h>
+#include <bcrypt.h>
+#include <wininet.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "harness.h"
+
+namespace server {
+
+namespace {
+
+std::string Get(const std::string& url) {
+  std::string body;
+  HINTERNET internet = InternetOpenA("zarn-tests", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  if (internet == nullptr) return body;
+  HINTERNET request = InternetOpenUrlA(internet, url.c_str(), nullptr, 0,
+                                       INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+  char buffer[8192];
+  DWORD read = 0;
+  while (request != nullptr && InternetReadFile(request, buffer, sizeof buffer, &read) && read > 0) {
+    body.append(buffer, read);
+  }
+  if (request != nullptr) InternetCloseHandle(request);
+  InternetCloseHandle(internet);
+  return body;
+}
+
+}  // namespace
+
+bool Available() { return std::getenv("ZARN_TEST_SERVER") != nullptr && std::getenv("ZARN_TEST_SERVER_ROOT") != nullptr; }
+std::string Base() { return Available() ? std::getenv("ZARN_TEST_SERVER") : ""; }
+std::wstring Root() { return Available() ? harness::FromUtf8(std::getenv("ZARN_TEST_SERVER_ROOT")) : L""; }
+std::string Url(const std::string& path) { return Base() + path; }
+std::string Control(const std::string& query) { return Get(Base() + "/_control/" + query); }
+std::string Log() { return Control("log"); }
+
+std::vector<std::string> Requests() {
+  std::vector<std::string> lines;
+  std::string log = Log();
+  size_t at = 0;
+  while ((at = log.find(">>> ", at)) != std::string::npos) {
+    size_t end = log.find('\n', at);
+    lines.push_back(log.substr(at + 4, end == std::string::npos ? std::string::npos : end - at - 4));
+    at = end == std::string::npos ? log.size() : end;
+  }
+  return lines;
+}
+
+std::string ServeFile(const std::wstring& name, size_t size, uint32_t seed) {
+  std::string bytes(size, '\0');
+  uint32_t state = seed * 2654435761u + 1;
+  for (size_t i = 0; i < size; ++i) {
+    state = state * 1103515245u + 12345u;
+    bytes[i] = static_cast<char>(state >> 24);
+  }
+  harness::WriteBytes(harness::Join(Root(), name), bytes);
+  return bytes;
+}
+
+}  // namespace server
+
+namespace harness {
+
+std::string Sha256Hex(const std::string& bytes) {
+  unsigned char digest[32] = {};
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) return "";
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  if (BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0) {
+    BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())),
+                   static_cast<ULONG>(bytes.size()), 0);
+    BCryptFinishHash(hash, digest, sizeof digest, 0);
+    BCryptDestroyHash(hash);
+  }
+  BCryptCloseAlgorithmProvider(algorithm, 0);
+  std::string hex;
+  char two[3];
+  for (unsigned char byte : digest) {
+    std::snprintf(two, sizeof two, "%02x", byte);
+    hex += two;
+  }
+  return hex;
+}
+
+}  // namespace harness

@@ -1,0 +1,33 @@
+// The local publisher server of the tests (tools/testserver.py, started by
+// tools/test.sh): its address and folder from the environment, its control
+// requests and its request log, read with WinInet from the test process.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace server {
+
+// False when no server was started for this run (the tests then skip).
+bool Available();
+std::string Base();         // "http://127.0.0.1:<port>"
+std::wstring Root();        // the served folder, as a Windows path
+std::string Url(const std::string& path);  // Base() + path ("/a.bin")
+
+// GET /_control/<query>; the answer's body ("ok" for the setters).
+std::string Control(const std::string& query);
+// The request lines of the log since the last clearlog (">>> GET ... HTTP/1.1"
+// without the ">>> "), and the whole log text.
+std::vector<std::string> Requests();
+std::string Log();
+
+// Writes a file of `size` deterministic bytes (seeded by `seed`) into the
+// served folder; returns its bytes.
+std::string ServeFile(const std::wstring& name, size_t size, uint32_t seed = 1);
+
+}  // namespace server
+
+namespace harness {
+// Lower-case hex SHA-256 of the bytes (bcrypt).
+std::string Sha256Hex(const std::string& bytes);
+}  // namespace harness
