@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "harness.h"
 
@@ -48,6 +49,42 @@ std::vector<std::string> Requests() {
     at = end == std::string::npos ? log.size() : end;
   }
   return lines;
+}
+
+std::string Request::Header(const std::string& name) const {
+  for (const std::string& header : headers) {
+    if (header.size() > name.size() && header[name.size()] == ':' &&
+        _strnicmp(header.c_str(), name.c_str(), name.size()) == 0) {
+      size_t value = header.find_first_not_of(' ', name.size() + 1);
+      return value == std::string::npos ? "" : header.substr(value);
+    }
+  }
+  return "";
+}
+
+std::vector<Request> RequestsFor(const std::string& path) {
+  std::vector<Request> found;
+  std::string log = Log();
+  size_t at = 0;
+  while ((at = log.find(">>> ", at)) != std::string::npos) {
+    size_t end = log.find("\n\n", at);
+    if (end == std::string::npos) end = log.size();
+    std::string block = log.substr(at + 4, end - at - 4);
+    at = end;
+    Request request;
+    size_t lineEnd = block.find('\n');
+    request.line = block.substr(0, lineEnd);
+    for (size_t start = lineEnd; start != std::string::npos && start + 1 < block.size();) {
+      size_t next = block.find('\n', start + 1);
+      request.headers.push_back(block.substr(start + 1, next == std::string::npos ? std::string::npos : next - start - 1));
+      start = next;
+    }
+    // "GET <path>[?query] HTTP/1.1"
+    size_t space = request.line.find(' ');
+    std::string target = request.line.substr(space + 1, request.line.rfind(' ') - space - 1);
+    if (target.substr(0, target.find('?')) == path) found.push_back(request);
+  }
+  return found;
 }
 
 std::string ServeFile(const std::wstring& name, size_t size, uint32_t seed) {

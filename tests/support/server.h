@@ -19,6 +19,14 @@ std::string Control(const std::string& query);
 // The request lines of the log since the last clearlog (">>> GET ... HTTP/1.1"
 // without the ">>> "), and the whole log text.
 std::vector<std::string> Requests();
+// The logged requests whose path (before any query) is `path`, each as its
+// header lines; Header() finds one by name (case-insensitive), "" if absent.
+struct Request {
+  std::string line;
+  std::vector<std::string> headers;
+  std::string Header(const std::string& name) const;
+};
+std::vector<Request> RequestsFor(const std::string& path);
 std::string Log();
 
 // Writes a file of `size` deterministic bytes (seeded by `seed`) into the
