@@ -80,8 +80,7 @@ void PlayCurrentGame(HWND window) {
 
 // Plays the current game as if its play button had been clicked.
 void StartAutomaticPlay(HWND window) {
-  wchar_t* id = CopyForMessage(L"buttplay");
-  if (!PostMessageW(window, kElementClickMessage, reinterpret_cast<WPARAM>(id), 0)) delete[] id;
+  PostElementClick(window, L"buttplay", nullptr);
 }
 
 // Re-reads the installed games; true when their number changed, and then the
@@ -279,9 +278,10 @@ LRESULT OnTimer(HWND window, WPARAM timer) {
 
 // A completed click on an element with an id; the id text is a heap copy
 // that this handler frees. Ids are compared by content.
-LRESULT OnElementClick(HWND window, wchar_t* idCopy, HELEMENT element) {
-  std::unique_ptr<wchar_t[]> owned(idCopy);
-  const wchar_t* id = idCopy;
+LRESULT OnElementClick(HWND window, WPARAM wParam) {
+  HELEMENT element = nullptr;
+  std::unique_ptr<wchar_t[]> owned = TakeClickedId(wParam, &element);
+  const wchar_t* id = owned.get();
   if (id == nullptr) return 1;
   auto is = [id](const wchar_t* name) { return std::wcscmp(id, name) == 0; };
   if (is(L"listtable") || is(L"firstcol") || is(L"borderous") || is(L"tabpic") || is(L"secondcol") ||
@@ -452,7 +452,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND: return OnCommand(window, message, wParam, lParam);
     case WM_TIMER: return OnTimer(window, wParam);
     case kElementClickMessage:
-      return OnElementClick(window, reinterpret_cast<wchar_t*>(wParam), reinterpret_cast<HELEMENT>(lParam));
+      return OnElementClick(window, wParam);
     case kRebuildGameListMessage: return OnRebuildGameList(window);
     case kTrayMessage: return OnTrayMessage(window, lParam);
     case kDownloadAnnouncedMessage: return OnDownloadAnnounced();

@@ -18,7 +18,7 @@ constexpr UINT_PTR kRaiseAgainTimerId = 3;
 constexpr UINT kRaiseAgainMs = 500;
 
 // Private messages of the main window.
-constexpr UINT kElementClickMessage = WM_USER + 10;     // wParam: UTF-16 id, lParam: element
+constexpr UINT kElementClickMessage = WM_USER + 10;     // wParam: a click of PostElementClick
 constexpr UINT kRebuildGameListMessage = WM_USER + 12;
 constexpr UINT kTrayMessage = WM_USER + 13;             // wParam: icon id, lParam: event
 constexpr UINT kDownloadAnnouncedMessage = WM_USER + 14;

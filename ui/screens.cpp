@@ -2,6 +2,8 @@
 #include "ui/screens.h"
 
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <cwchar>
 #include <string>
 
@@ -64,14 +66,37 @@ std::wstring HtmlFolder() {
   return wide;
 }
 
+// Clicks posted and not yet taken: each id copy with its element.
+std::mutex gClicksLock;
+std::map<const wchar_t*, HELEMENT> gClicks;
+
 }  // namespace
 
-wchar_t* CopyForMessage(const wchar_t* text) {
-  size_t length = text != nullptr ? std::wcslen(text) : 0;
+bool PostElementClick(HWND window, const wchar_t* id, HELEMENT element) {
+  size_t length = id != nullptr ? std::wcslen(id) : 0;
   auto* copy = new wchar_t[length + 1];
-  if (length > 0) std::wmemcpy(copy, text, length);
+  if (length > 0) std::wmemcpy(copy, id, length);
   copy[length] = L'\0';
-  return copy;
+  {
+    std::lock_guard<std::mutex> lock(gClicksLock);
+    gClicks[copy] = element;
+  }
+  if (PostMessageW(window, kElementClickMessage, reinterpret_cast<WPARAM>(copy), 0)) return true;
+  std::lock_guard<std::mutex> lock(gClicksLock);
+  gClicks.erase(copy);
+  delete[] copy;
+  return false;
+}
+
+std::unique_ptr<wchar_t[]> TakeClickedId(WPARAM wParam, HELEMENT* element) {
+  *element = nullptr;
+  std::lock_guard<std::mutex> lock(gClicksLock);
+  auto found = gClicks.find(reinterpret_cast<const wchar_t*>(wParam));
+  if (found == gClicks.end()) return nullptr;
+  *element = found->second;
+  std::unique_ptr<wchar_t[]> id(const_cast<wchar_t*>(found->first));
+  gClicks.erase(found);
+  return id;
 }
 
 HELEMENT FindInSubtree(HELEMENT element, const wchar_t* id) {
@@ -172,11 +197,7 @@ BOOL CALLBACK ScreenClickHandler(LPVOID, HELEMENT, UINT group, LPVOID params) {
       LPCWSTR href = nullptr;
       HTMLayoutGetAttributeByName(element, "href", &href);
       if (href != nullptr) OpenWithShellWide(href);
-      wchar_t* copy = CopyForMessage(id);
-      if (!PostMessageW(App().mainWindow, kElementClickMessage, reinterpret_cast<WPARAM>(copy),
-                        reinterpret_cast<LPARAM>(element))) {
-        delete[] copy;
-      }
+      PostElementClick(App().mainWindow, id, element);
     }
   }
   return TRUE;

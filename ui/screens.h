@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "ui/engine/win32/htmlayout.h"
 
 // The first element, depth-first in document order, whose "id" contains `id`
@@ -28,5 +30,11 @@ HELEMENT ProgressElement();
 // id as a heap copy that the receiver frees with delete[]) to the window.
 BOOL CALLBACK ScreenClickHandler(LPVOID tag, HELEMENT he, UINT group, LPVOID params);
 
-// A heap copy of a UTF-16 text for a posted click; the receiver deletes it.
-wchar_t* CopyForMessage(const wchar_t* text);
+// Posts a click on the element with this id to the window. The id travels as
+// a heap copy that only TakeClickedId gives back; false when the post failed.
+bool PostElementClick(HWND window, const wchar_t* id, HELEMENT element);
+
+// The id and element of a posted click, for the wParam of the click message;
+// null (and no element) for a wParam that no PostElementClick made (a
+// message from another program), which is then ignored.
+std::unique_ptr<wchar_t[]> TakeClickedId(WPARAM wParam, HELEMENT* element);

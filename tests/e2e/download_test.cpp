@@ -207,6 +207,9 @@ TEST_F(DownloadE2ETest, AddressesFromOtherProgramsAreCheckedAndNamedSafely) {
   // In-process form with a pointer that means nothing here: ignored, no crash.
   PostMessageW(window, id, 0x10, 0);
   PostMessageW(window, id, static_cast<WPARAM>(-4096), 0);
+  // Nor does a click message whose id and element pointers are not its own.
+  PostMessageW(window, WM_USER + 10, 0x10, 0x20);
+  PostMessageW(window, WM_USER + 10, static_cast<WPARAM>(-4096), static_cast<LPARAM>(-8192));
   ExpectList("");
 
   struct Case {

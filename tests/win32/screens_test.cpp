@@ -383,15 +383,23 @@ TEST_F(ScreensTest, ThreeRefreshRequestsDuringARefreshCauseExactlyOneMore) {
   EXPECT_EQ(gRefreshRuns, 2);
 }
 
-TEST_F(ScreensTest, ProgressRequestsDuringOneAreDropped) {
+TEST_F(ScreensTest, ProgressRequestsWhileOneIsPendingShareItsOneRunWithTheLatestFigures) {
   HELEMENT bar = Find(L"progressbar");
   RequestDownloadProgress(1000, 100);
-  RequestDownloadProgress(1000, 700);  // while the first is pending: dropped
+  RequestDownloadProgress(1000, 700);  // while the first is pending: carried by it
+  MSG message;
+  int posted = 0;
+  while (PeekMessageW(&message, window_, kProgressRequestMessage, kProgressRequestMessage, PM_NOREMOVE | PM_NOYIELD) &&
+         posted < 10) {
+    PeekMessageW(&message, window_, kProgressRequestMessage, kProgressRequestMessage, PM_REMOVE);
+    ++posted;
+    DispatchMessageW(&message);
+  }
+  EXPECT_EQ(posted, 1) << "one run for both";
+  EXPECT_EQ(Attr(bar, "value"), L"70") << "the last figures are shown, not lost";
+  RequestDownloadProgress(1000, 1000);
   Pump();
-  EXPECT_EQ(Attr(bar, "value"), L"10");
-  RequestDownloadProgress(1000, 700);
-  Pump();
-  EXPECT_EQ(Attr(bar, "value"), L"70");
+  EXPECT_EQ(Attr(bar, "value"), L"100");
 }
 
 // --- engine notifications
@@ -436,11 +444,25 @@ std::vector<Click> TakeClicks(HWND window) {
   std::vector<Click> clicks;
   MSG message;
   while (PeekMessageW(&message, window, kElementClickMessage, kElementClickMessage, PM_REMOVE)) {
-    auto* id = reinterpret_cast<wchar_t*>(message.wParam);
-    clicks.push_back({id, reinterpret_cast<HELEMENT>(message.lParam)});
-    delete[] id;
+    HELEMENT element = nullptr;
+    std::unique_ptr<wchar_t[]> id = TakeClickedId(message.wParam, &element);
+    if (id != nullptr) clicks.push_back({id.get(), element});
   }
   return clicks;
+}
+
+TEST_F(ScreensTest, OnlyClicksPostedByTheHandlerAreTakenBack) {
+  // Another program may post the click message with anything in wParam.
+  HELEMENT element = reinterpret_cast<HELEMENT>(1);
+  wchar_t forged[] = L"buttplay";
+  EXPECT_EQ(TakeClickedId(reinterpret_cast<WPARAM>(forged), &element), nullptr);
+  EXPECT_EQ(element, nullptr);
+  EXPECT_EQ(TakeClickedId(0x10, &element), nullptr);
+  ASSERT_TRUE(PostElementClick(window_, L"buttmore", Find(L"buttmore")));
+  std::vector<Click> clicks = TakeClicks(window_);
+  ASSERT_EQ(clicks.size(), 1u);
+  EXPECT_EQ(clicks[0].id, L"buttmore");
+  EXPECT_EQ(clicks[0].element, Find(L"buttmore"));
 }
 
 TEST_F(ScreensTest, PressAndReleaseOnOneElementPostsItsId) {
