@@ -1,7 +1,6 @@
 #include "download/transfer_rules.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 AnswerUse JudgeAnswer(int status, int32_t from, int32_t total, int64_t rangeStart) {
@@ -28,10 +27,13 @@ int64_t ContentRangeStart(const char* value) {
   value += 5;
   while (*value == ' ') ++value;
   if (*value < '0' || *value > '9') return -1;
-  char* end = nullptr;
-  long long start = std::strtoll(value, &end, 10);
-  if (end == nullptr || *end != '-' || start < 0) return -1;
-  return start;
+  int64_t start = 0;
+  for (; *value >= '0' && *value <= '9'; ++value) {
+    // Beyond any file this program handles: not a position it can use.
+    if (start > (INT64_MAX - 9) / 10) return -1;
+    start = start * 10 + (*value - '0');
+  }
+  return *value == '-' ? start : -1;
 }
 
 uint32_t WritableBytes(int32_t total, int32_t received, uint32_t count) {

@@ -43,6 +43,7 @@ TEST(ContentRangeStartTest, FirstBytePosition) {
   EXPECT_EQ(ContentRangeStart(""), -1);
   EXPECT_EQ(ContentRangeStart("items 1-2/3"), -1);
   EXPECT_EQ(ContentRangeStart("bytes 12"), -1);
+  EXPECT_EQ(ContentRangeStart("bytes 99999999999999999999-1/2"), -1) << "overflow is no position";
 }
 
 TEST(WritableBytesTest, NeverPastTheTotal) {
