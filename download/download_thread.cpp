@@ -1,7 +1,8 @@
 // One pass of the thread handles a cancel request, opens the Internet handle,
 // reads one block of the open transfer or starts the first record. Failures
-// never repeat at once: an attempt that brought no byte waits 1 s, doubling to
-// a minute, before the next; an attempt that brought bytes is resumed at once.
+// never repeat at once: an attempt that did not take the file further than it
+// had ever been waits 1 s, doubling to a minute, before the next; an attempt
+// that did is resumed at once.
 #include "download/download_thread.h"
 
 #include <wininet.h>
@@ -38,7 +39,12 @@ struct OpenTransfer {
   bool reading = false;
   bool complete = false;
   bool bodyFromRequest = true;
-  bool progressMade = false;  // bytes arrived since the last failure
+  // The furthest the partial file of `furthestFor` has been: an attempt that
+  // takes it further made progress; one that only fills it again from the
+  // start (a server that ignores ranges and drops) did not.
+  int32_t furthest = 0;
+  char furthestFor[260] = "";
+  bool progressMade = false;  // the file grew past its furthest since the last failure
   char probeContentType[128] = "";
 };
 
@@ -141,6 +147,10 @@ Start StartTransfer(const DownloadRecord& record) {
   gTransfer.bodyFromRequest = true;
   gTransfer.total = -1;
   gTransfer.received = PartFileSize(record.partPath);
+  if (std::strcmp(gTransfer.furthestFor, record.partPath) != 0) {
+    CopyText(gTransfer.furthestFor, record.partPath);
+    gTransfer.furthest = gTransfer.received;
+  }
 
   gTransfer.part = OpenPartFile(record.partPath);
   if (gTransfer.part == INVALID_HANDLE_VALUE) return Start::kUnwritable;
@@ -237,7 +247,10 @@ bool ReadBlock() {
     return false;  // the file holds what it held; the next attempt resumes from there
   }
   gTransfer.received += static_cast<int32_t>(keep);
-  gTransfer.progressMade = true;
+  if (gTransfer.received > gTransfer.furthest) {
+    gTransfer.furthest = gTransfer.received;
+    gTransfer.progressMade = true;
+  }
   gTransfer.complete = gTransfer.total != -1 && gTransfer.received == gTransfer.total;
   ReportProgress();
   return true;

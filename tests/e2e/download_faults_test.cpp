@@ -172,6 +172,24 @@ TEST_F(DownloadFaultTest, AnErrorAnswerWritesNothingAndIsRetriedWithGrowingPause
   }
 }
 
+TEST_F(DownloadFaultTest, AServerThatNeverLetsTheFileGrowIsNotAskedInALoop) {
+  // It ignores ranges and drops after 64 KiB: every attempt brings bytes, but
+  // the file never gets further than the first attempt took it.
+  std::string source = server::ServeFile(L"files\\never.bin", 300000, 50);
+  server::Control("set?path=/files/never.bin&ignore_range=1&drop_after=65536");
+  harness::Process manager;
+  HWND window = Start(&manager);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(SendDownload(window, server::Url("/files/never.bin")));
+  Sleep(7000);
+  size_t ranged = Ranges("never.bin").size();
+  EXPECT_GE(ranged, 2u);
+  EXPECT_LE(ranged, 5u) << "attempts at about 0, 0, 1, 3 s: pauses, no loop";
+  EXPECT_EQ(harness::ReadBytes(InDownloads(L"never.bin.part")), source.substr(0, 65536))
+      << "the file holds the server's first bytes, never more or other";
+  EXPECT_EQ(RequestExit(manager), 0u);
+}
+
 TEST_F(DownloadFaultTest, APageInPlaceOfTheFileIsDeletedAndNothingRuns) {
   harness::MakeDirs(Join(server::Root(), L"files"));
   CopyFileW(SupportExe(L"testinstaller.exe").c_str(), Join(server::Root(), L"files\\Game.exe").c_str(), FALSE);
