@@ -352,6 +352,7 @@ DWORD WINAPI DownloadThread(LPVOID) {
       case Start::kUnwritable: DropUnwritable(); break;
       case Start::kFailed:
         CloseInternet();
+        RequestDownloadAreaRefresh();  // "waiting for the internet" while it retries
         if (!failed()) goto stopped;
         break;
     }

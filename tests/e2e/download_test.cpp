@@ -115,6 +115,28 @@ TEST_F(DownloadE2ETest, TheBannersDownloadButtonEndsWithTheGameInstalledAndAnnou
   EXPECT_EQ(RequestExit(manager), 0u);
 }
 
+TEST_F(DownloadE2ETest, WhileTheServerIsAwayTheWaitingNoticeShowsAndTheDownloadEndsWhenItIsBack) {
+  std::string source = server::ServeFile(L"files\\game.bin", 400000, 3);
+  ServeCatalogue(Catalogue(server::Url("/files/game.bin")));
+  std::wstring folder = MakeServedGame(kGarden);
+  harness::Process manager;
+  HWND window = StartShown(folder, 101, &manager);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(WaitForRequest("GET /files/banner.jpg HTTP/1.1", 10000));
+  Sleep(300);
+  server::Control("down");
+  ClickAt(window, kDownloadButton.x, kDownloadButton.y);
+  EXPECT_TRUE(harness::WaitUntil([&] { return ScreenPixel(window, kWaitingNotice.x, kWaitingNotice.y) == kCyan; }, 5000))
+      << "waiting for the internet";
+  EXPECT_EQ(ScreenPixel(window, kProgressArea.x, kProgressArea.y), kYellow);
+  Sleep(3000);
+  EXPECT_FALSE(harness::FileExists(InDownloads(L"game.bin")));
+  server::Control("up");
+  EXPECT_TRUE(WaitForBytes(InDownloads(L"game.bin"), source, 20000));
+  EXPECT_TRUE(harness::WaitUntil([&] { return ScreenPixel(window, kWaitingNotice.x, kWaitingNotice.y) != kCyan; }, 5000));
+  EXPECT_EQ(RequestExit(manager), 0u);
+}
+
 TEST_F(DownloadE2ETest, ThreeDownloadsComeStrictlyOneAfterTheOther) {
   std::string files[3];
   for (int i = 0; i < 3; ++i) {
