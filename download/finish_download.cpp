@@ -19,6 +19,10 @@ namespace {
 
 constexpr char kAutoRussian[] = "_auto_rus.exe";
 
+#if defined(__i386__)
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "SHELLEXECUTEINFOA of the 32-bit build");
+#endif
+
 SHELLEXECUTEINFOA ProgramRun(const char* path) {
   SHELLEXECUTEINFOA run = {};
   run.cbSize = sizeof run;
