@@ -22,7 +22,7 @@ struct AppState {
   char dataFolder[MAX_PATH];  // where the manager writes; see SettleDataFolder
   bool isVistaOrLater;
   HINSTANCE instance;
-  HWND mainWindow;
+  std::atomic<HWND> mainWindow;  // worker threads post to it
   HMENU trayMenu;
   HICON trayIcon;
   NOTIFYICONDATAW trayData;

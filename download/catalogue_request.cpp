@@ -27,6 +27,19 @@ bool PauseUnlessQuitting(uint32_t ms) {
   return !App().quitting;
 }
 
+// Whether the server answered at all and not with a passing failure of its
+// own: no status (the connection closed without an answer) and 5xx are tried
+// again; any other answer went through, and whether it is a catalogue is
+// seen from its text.
+bool Answered(HINTERNET request) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
+    return false;
+  }
+  return status >= 100 && status < 500;
+}
+
 // Reads the body until the announced length, the end of the data or a full
 // buffer. False when a read fails.
 bool ReadBody(HINTERNET request, std::vector<char>& body) {
@@ -78,7 +91,7 @@ void FetchCatalogueText() {
       continue;
     }
     HINTERNET request = InternetOpenUrlA(internet, address, nullptr, 0, kRequestFlags, 0);
-    bool read = request != nullptr && ReadBody(request, body);
+    bool read = request != nullptr && Answered(request) && ReadBody(request, body);
     if (request != nullptr) InternetCloseHandle(request);
     InternetCloseHandle(internet);
     if (read) {

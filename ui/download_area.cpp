@@ -130,16 +130,23 @@ void UpdateDownloadProgress(int32_t total, int32_t received, bool force) {
 void RequestDownloadAreaRefresh() {
   // One post at a time: a request made while one is pending is carried by it;
   // one made while it runs posts the single further run.
+  // Before the window exists there is nothing to refresh (its first screen
+  // shows the state as it is then); a post without a window would go to this
+  // thread's own queue and hold every later request back.
+  HWND window = App().mainWindow;
+  if (window == nullptr) return;
   if (gRefreshPosted.exchange(true)) return;
-  if (!PostMessageW(App().mainWindow, kRefreshRequestMessage, 0, 0)) gRefreshPosted = false;
+  if (!PostMessageW(window, kRefreshRequestMessage, 0, 0)) gRefreshPosted = false;
 }
 
 void RequestDownloadProgress(int32_t total, int32_t received) {
   // The latest figures always win; one post at a time carries them.
   gRequestedTotal = total;
   gRequestedReceived = received;
+  HWND window = App().mainWindow;
+  if (window == nullptr) return;
   if (gProgressPosted.exchange(true)) return;
-  if (!PostMessageW(App().mainWindow, kProgressRequestMessage, 0, 0)) gProgressPosted = false;
+  if (!PostMessageW(window, kProgressRequestMessage, 0, 0)) gProgressPosted = false;
 }
 
 void OnDownloadAreaRefreshRequest() {

@@ -383,6 +383,33 @@ TEST_F(ScreensTest, ThreeRefreshRequestsDuringARefreshCauseExactlyOneMore) {
   EXPECT_EQ(gRefreshRuns, 2);
 }
 
+void CountRefresh() { ++gRefreshRuns; }
+
+TEST_F(ScreensTest, RequestsMadeBeforeTheWindowExistsHoldNoLaterOneBack) {
+  // The download thread starts before the window: its first requests find none.
+  HWND window = App().mainWindow;
+  App().mainWindow = nullptr;
+  std::thread([] {
+    RequestDownloadAreaRefresh();
+    RequestDownloadProgress(1000, 500);
+  }).join();
+  App().mainWindow = window;
+  Pump();
+  gRefreshRuns = 0;
+  SetRefreshObserver(CountRefresh);
+  std::thread([] {
+    RequestDownloadAreaRefresh();
+    RequestDownloadProgress(1000, 700);
+  }).join();
+  for (int i = 0; i < 10; ++i) {
+    Pump();
+    Sleep(10);
+  }
+  SetRefreshObserver(nullptr);
+  EXPECT_EQ(gRefreshRuns, 1);
+  EXPECT_EQ(Attr(Find(L"progressbar"), "value"), L"70");
+}
+
 TEST_F(ScreensTest, ProgressRequestsWhileOneIsPendingShareItsOneRunWithTheLatestFigures) {
   HELEMENT bar = Find(L"progressbar");
   RequestDownloadProgress(1000, 100);
