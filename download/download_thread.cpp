@@ -53,13 +53,14 @@ char gBlock[kBlockSize];
 
 bool Stopping() { return App().transferStop; }
 
-// Waits up to ms; false when the thread must end. A cancel request cuts the
-// wait short so that it is handled at once.
-bool WaitOrStop(uint32_t ms) {
-  for (uint32_t waited = 0; waited < ms; waited += 100) {
+// Waits up to ms; false when the thread must end. A cancel request, or a
+// download added to an empty list when `forRecord` is set, cuts the wait
+// short so that it is handled at once.
+bool WaitOrStop(uint32_t ms, bool forRecord = false) {
+  for (uint32_t waited = 0; waited < ms; waited += 50) {
     if (Stopping()) return false;
-    if (gCancelRequested) return true;
-    Sleep(ms - waited < 100 ? ms - waited : 100);
+    if (gCancelRequested || (forRecord && DownloadCount() > 0)) return true;
+    Sleep(ms - waited < 50 ? ms - waited : 50);
   }
   return !Stopping();
 }
@@ -344,7 +345,7 @@ DWORD WINAPI DownloadThread(LPVOID) {
     }
     DownloadRecord first;
     if (!FirstDownload(&first)) {
-      if (!WaitOrStop(1000)) break;
+      if (!WaitOrStop(1000, true)) break;
       continue;
     }
     switch (StartTransfer(first)) {

@@ -5,6 +5,8 @@
 #     painted; a progress change repainted
 #   - the manager under Wine: time to its window next to a bare window
 #     program, and its footprint while hidden in the notification area
+#   - the manager's download of a 200 MB file from a local server, capped and
+#     uncapped, against curl: time, processor, responsiveness, private bytes
 #   tools/bench.sh [idle seconds, default 60]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,3 +39,66 @@ wine reg add 'HKCU\Software\Игры от ZarnSoft\products\magic-garden' /v Dir
 wine build/x86_64/tools/bench/win32/startup_bench.exe "$(winepath -w build/x86_64/ZarnWrapper.exe)" \
   'C:\Games\magic-garden\ZarnLauncher.exe' "$(winepath -w build/x86_64/tools/bench/win32/bare_window.exe)" \
   --runs 15 --idle "$idle"
+
+echo "== manager's download of a 200 MB file under Wine (x86_64)"
+# One 200,000,000-byte file from a test server of this section, capped at
+# 125,000,000 B/s and then uncapped; curl fetches it from the same server
+# before each of the manager's runs. The game folder's catalogue address is
+# this server's tiny catalogue, whose banner offers the file, so the shown
+# window paints the progress bar of the download.
+cmake --build build/x86_64 --target download_bench >/dev/null
+dl=$root/build/bench-download
+big=$dl/www/big.bin
+mkdir -p "$dl/www/catalogue"
+[ "$(stat -c %s "$big" 2>/dev/null)" = 200000000 ] || head -c 200000000 /dev/urandom >"$big"
+cp gamefolder/games/magic-garden/thumb.jpg "$dl/www/banner.jpg"
+rm -f "$dl/server.port" "$dl/server.log" "$dl/results.txt"
+python3 tools/testserver.py --root "$dl/www" --port 0 --port-file "$dl/server.port" --log "$dl/server.log" &
+download_server=$!
+trap 'kill "$download_server" 2>/dev/null || true; wine_session_stop' EXIT
+for _ in $(seq 1 100); do [ -s "$dl/server.port" ] && break; sleep 0.05; done
+base=http://127.0.0.1:$(cat "$dl/server.port")
+settings=gamefolder/games/magic-garden/settings.txt
+game_id=$(grep -a -m1 -o 'productid=[0-9]*' "$settings" | cut -d= -f2)
+# The manager asks for "<the game's partner code>.txt" in the catalogue folder.
+partner=$(grep -a -m1 -o 'idpostfix=[0-9]*' "$settings" | cut -d= -f2)
+printf '[GAMES.CFG]\r\ngames=1\r\npromoID0=999\r\npromoName0=Benchmark\r\npromoDescription0=200 MB\r\npromoBanner0=%s/banner.jpg\r\npromoDownload0=%s/big.bin\r\n' \
+  "$base" "$base" >"$dl/www/catalogue/$partner.txt"
+sed -i "s|^gamesurl=.*|gamesurl=$base/catalogue/\r|" "$game/html/wrapper.cfg"
+# This prefix's wineserver is the one whose folder is named after the
+# prefix's device and inode numbers.
+wineserver_dir=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+wineserver_pid=0
+for p in $(pgrep -x wineserver64; pgrep -x wineserver); do
+  [ "$(basename "$(readlink "/proc/$p/cwd")")" = "$wineserver_dir" ] && wineserver_pid=$p
+done
+download_bench=(wine build/x86_64/tools/bench/win32/download_bench.exe run
+  --manager "$(winepath -w build/x86_64/ZarnWrapper.exe)" --launcher 'C:\Games\magic-garden\ZarnLauncher.exe'
+  --url "$base/big.bin" --source "$(winepath -w "$big")" --results "$(winepath -w "$dl/results.txt")"
+  --server-pid "$download_server" --wineserver-pid "$wineserver_pid" --xserver-pid "${WINE_SESSION_XVFB:-0}"
+  --server-log "$(winepath -w "$dl/server.log")" --clock-ticks "$(getconf CLK_TCK)")
+# The same transfer by WinInet in download_bench itself, without the manager:
+# in the manager's 4096-byte blocks, then with a WriteFile per block, then
+# also with its progress posts to an idle window; last in 64 KiB blocks.
+wininet_alone=(wine build/x86_64/tools/bench/win32/download_bench.exe wininet --url "$base/big.bin"
+  --server-pid "$download_server" --wineserver-pid "$wineserver_pid" --clock-ticks "$(getconf CLK_TCK)")
+wininet_part=$(winepath -w "$dl/wininet.part")
+for mode in capped uncapped; do
+  if [ "$mode" = capped ]; then echo "-- server capped at 125,000,000 B/s"; else echo "-- server uncapped"; fi
+  curl -s --noproxy '*' "$base/_control/reset" >/dev/null
+  [ "$mode" = uncapped ] || curl -s --noproxy '*' "$base/_control/set?path=/big.bin&rate=125000000" >/dev/null
+  for run in 1 2 3; do
+    curl_time=$(curl -s --noproxy '*' -o /dev/null -w '%{time_total}' "$base/big.bin")
+    "${download_bench[@]}" --label "$mode" --run "$run" --game-id "$game_id" --curl "$curl_time" || true
+  done
+  "${download_bench[@]}" --label "$mode" || true
+  "${wininet_alone[@]}" --block 4096 || true
+  "${wininet_alone[@]}" --block 4096 --write "$wininet_part" || true
+  "${wininet_alone[@]}" --block 4096 --write "$wininet_part" --post 1 || true
+  "${wininet_alone[@]}" --block 65536 --write "$wininet_part" --post 1 || true
+  wine build/x86_64/tools/bench/win32/download_bench.exe summary --results "$(winepath -w "$dl/results.txt")" \
+    --label "$mode" || true
+done
+kill "$download_server" 2>/dev/null || true
+wait "$download_server" 2>/dev/null || true
+trap wine_session_stop EXIT

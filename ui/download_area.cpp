@@ -27,6 +27,8 @@ std::atomic<bool> gRefreshPosted{false};
 std::atomic<bool> gProgressPosted{false};
 std::atomic<int32_t> gRequestedTotal{0};
 std::atomic<int32_t> gRequestedReceived{0};
+std::atomic<uint64_t> gLastProgressPost{0};
+constexpr uint64_t kProgressIntervalMs = 100;
 void (*gRefreshObserver)() = nullptr;
 
 void SetWide(HELEMENT element, const char* attribute, const char* text, size_t units) {
@@ -140,12 +142,19 @@ void RequestDownloadAreaRefresh() {
 }
 
 void RequestDownloadProgress(int32_t total, int32_t received) {
-  // The latest figures always win; one post at a time carries them.
+  // The latest figures always win; one post at a time carries them, and at
+  // most one every kProgressIntervalMs: a transfer reports every block, far
+  // more often than a bar can show, and each post costs both threads time.
+  // The last figures of a file always go out.
   gRequestedTotal = total;
   gRequestedReceived = received;
   HWND window = App().mainWindow;
   if (window == nullptr) return;
+  uint64_t now = GetTickCount64();
+  bool whole = total > 0 && received >= total;
+  if (!whole && now - gLastProgressPost.load() < kProgressIntervalMs) return;
   if (gProgressPosted.exchange(true)) return;
+  gLastProgressPost = now;
   if (!PostMessageW(window, kProgressRequestMessage, 0, 0)) gProgressPosted = false;
 }
 

@@ -692,13 +692,6 @@ TEST_F(CatalogueE2ETest, AScreenLoadWaitsWhileTheUpdateProgramRuns) {
 
 // --- while the server cannot be reached ---
 
-int64_t ProcessorTime100ns(HANDLE process) {
-  FILETIME created, exited, kernel, user;
-  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
-  auto value = [](FILETIME t) { return (static_cast<int64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-  return value(kernel) + value(user);
-}
-
 TEST_F(CatalogueE2ETest, WaitingForAnUnreachableServerTakesLittleProcessorTimeAndTheWindowAnswers) {
   // The game folder's catalogue address is a closed port.
   std::wstring folder = MakeGameFolder(kGarden);
@@ -709,7 +702,7 @@ TEST_F(CatalogueE2ETest, WaitingForAnUnreachableServerTakesLittleProcessorTimeAn
   ASSERT_TRUE(SendDownload(window, "http://127.0.0.1:9/files/game.exe"));
   Sleep(2000);  // past the start
 
-  int64_t before = ProcessorTime100ns(manager.handle);
+  int64_t before = harness::ThreadTimes100ns(manager.id);
   ASSERT_GT(before, 0) << "processor times are measured";
   LARGE_INTEGER frequency, start, now;
   QueryPerformanceFrequency(&frequency);
@@ -728,7 +721,7 @@ TEST_F(CatalogueE2ETest, WaitingForAnUnreachableServerTakesLittleProcessorTimeAn
     Sleep(250);
     QueryPerformanceCounter(&now);
   } while (now.QuadPart - start.QuadPart < 60 * frequency.QuadPart);
-  int64_t used = ProcessorTime100ns(manager.handle) - before;
+  int64_t used = harness::ThreadTimes100ns(manager.id) - before;
   double seconds = static_cast<double>(now.QuadPart - start.QuadPart) / frequency.QuadPart;
   double share = 100.0 * (static_cast<double>(used) / 1e7) / seconds;
   std::printf("processor time over %.1f s: %.3f s (%.2f %%); %d of %d WM_NULL unanswered, slowest %.1f ms\n",

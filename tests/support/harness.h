@@ -136,5 +136,9 @@ void ReleaseLeft();
 
 // System time in milliseconds, comparable across processes.
 int64_t NowMs();
+// Processor time (user + kernel, 100 ns units) of the process's threads that
+// exist now, summed thread by thread: Wine's GetProcessTimes counts only a
+// part of it.
+int64_t ThreadTimes100ns(DWORD processId);
 
 }  // namespace harness

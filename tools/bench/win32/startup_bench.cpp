@@ -9,6 +9,7 @@
 //    period its private bytes and working set, and the processor time it uses
 //    while it sits in the notification area for the idle period.
 #include <windows.h>
+#include <tlhelp32.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -91,13 +92,28 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+// Processor time of the process's threads that exist now, summed thread by
+// thread: Wine's GetProcessTimes counts only a part of it.
 double CpuMs(HANDLE process) {
-  FILETIME created, exited, kernel, user;
-  GetProcessTimes(process, &created, &exited, &kernel, &user);
   auto ms = [](FILETIME t) {
     return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
   };
-  return ms(kernel) + ms(user);
+  DWORD id = GetProcessId(process);
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  double total = 0;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != id) continue;
+    HANDLE thread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID);
+    if (thread == nullptr) continue;
+    FILETIME created, exited, kernel, user;
+    if (GetThreadTimes(thread, &created, &exited, &kernel, &user)) total += ms(kernel) + ms(user);
+    CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
+  return total;
 }
 
 // Committed memory of the process that is its own (not an image or a mapped
