@@ -58,10 +58,10 @@ std::vector<DownloadRecord> ParseDownloadList(const uint8_t* data, size_t size) 
   return records;
 }
 
-bool UrlFileName(const char* url, char* out, size_t maxLength) {
-  if (maxLength < 8) return false;
-  const char* slash = std::strrchr(url, '/');
-  std::string name = slash != nullptr ? slash + 1 : url;
+namespace {
+
+// Makes `name` one safe file name (see UrlFileName).
+void CleanFileName(std::string& name) {
   for (char& c : name) {
     if (ForbiddenInName(static_cast<unsigned char>(c))) c = '_';
   }
@@ -73,15 +73,26 @@ bool UrlFileName(const char* url, char* out, size_t maxLength) {
   }
   if (name.empty()) name = "download";
   if (IsDeviceName(name)) name.insert(0, "_");
-  if (name.size() > maxLength) {
-    // Cut the stem and keep a short extension, which decides what the file is.
+}
+
+}  // namespace
+
+bool UrlFileName(const char* url, char* out, size_t maxLength) {
+  if (maxLength < 8) return false;
+  const char* slash = std::strrchr(url, '/');
+  std::string name = slash != nullptr ? slash + 1 : url;
+  CleanFileName(name);
+  while (name.size() > maxLength) {
+    // Cut the stem and keep a short extension, which decides what the file
+    // is; the cut may join two dots or make a device name, so clean again.
     size_t dot = name.rfind('.');
     std::string extension = dot != std::string::npos && name.size() - dot <= 8 ? name.substr(dot) : "";
-    name = name.substr(0, maxLength - extension.size()) + extension;
-    // A cut may leave a trailing dot or space before the extension's end.
-    for (size_t end = name.size(); end > 0 && (name[end - 1] == '.' || name[end - 1] == ' '); --end) {
-      name[end - 1] = '_';
+    std::string stem = name.substr(0, maxLength - extension.size());
+    for (size_t end = stem.size(); end > 0 && (stem[end - 1] == '.' || stem[end - 1] == ' '); --end) {
+      stem[end - 1] = '_';
     }
+    name = stem + extension;
+    CleanFileName(name);
   }
   std::memcpy(out, name.c_str(), name.size() + 1);
   return true;

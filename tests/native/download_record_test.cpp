@@ -114,6 +114,12 @@ TEST(UrlFileNameTest, LongNamesAreCutKeepingTheExtension) {
   ASSERT_TRUE(UrlFileName(url.c_str(), name, 12));
   EXPECT_EQ(std::strlen(name), 12u);
   EXPECT_NE(name[std::strlen(name) - 1], '.');
+  // A cut that joins a dot of the stem to the extension's, or leaves a device.
+  url = "http://host/" + std::string(11, 'r') + "." + std::string(20, 'q') + ".exe";
+  ASSERT_TRUE(UrlFileName(url.c_str(), name, 16));
+  EXPECT_STREQ(name, "rrrrrrrrrrr_.exe");
+  ASSERT_TRUE(UrlFileName("http://host/COM1xxxxxxxx.exe", name, 8));
+  EXPECT_STREQ(name, "_COM.exe") << "no device, cut to fit";
   EXPECT_FALSE(UrlFileName("http://host/a.exe", name, 7));
 }
 
