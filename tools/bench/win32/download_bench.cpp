@@ -53,6 +53,8 @@
 #include <string>
 #include <vector>
 
+#include "process_figures.h"
+
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"ZarnWrapperWindow";
@@ -463,20 +465,6 @@ double ProcessCpuMs(HANDLE process) {
   return Ms(kernel) + Ms(user);
 }
 
-// Committed memory that belongs to the process alone (not an image or a
-// mapped file), summed over its address space: what Windows reports as
-// private bytes, for a system that does not report it.
-double PrivateRegionsMb(HANDLE process) {
-  uint64_t total = 0;
-  MEMORY_BASIC_INFORMATION region;
-  for (uintptr_t at = 0; VirtualQueryEx(process, reinterpret_cast<void*>(at), &region, sizeof region) != 0;) {
-    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
-    uintptr_t next = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
-    if (next <= at) break;
-    at = next;
-  }
-  return static_cast<double>(total) / 1048576.0;
-}
 
 struct Memory {
   double reportedMb;  // PROCESS_MEMORY_COUNTERS_EX.PrivateUsage

@@ -9,7 +9,6 @@
 //    period its private bytes and working set, and the processor time it uses
 //    while it sits in the notification area for the idle period.
 #include <windows.h>
-#include <tlhelp32.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -18,6 +17,8 @@
 #include <cwchar>
 #include <string>
 #include <vector>
+
+#include "process_figures.h"
 
 namespace {
 
@@ -92,44 +93,9 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// Processor time of the process's threads that exist now, summed thread by
-// thread: Wine's GetProcessTimes counts only a part of it.
-double CpuMs(HANDLE process) {
-  auto ms = [](FILETIME t) {
-    return static_cast<double>((static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
-  };
-  DWORD id = GetProcessId(process);
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
-  double total = 0;
-  THREADENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID != id) continue;
-    HANDLE thread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID);
-    if (thread == nullptr) continue;
-    FILETIME created, exited, kernel, user;
-    if (GetThreadTimes(thread, &created, &exited, &kernel, &user)) total += ms(kernel) + ms(user);
-    CloseHandle(thread);
-  }
-  CloseHandle(snapshot);
-  return total;
-}
+double CpuMs(HANDLE process) { return ThreadsCpuMs(GetProcessId(process)); }
 
-// Committed memory of the process that is its own (not an image or a mapped
-// file): what Windows reports as private bytes. Counted from the address
-// space, since Wine leaves PrivateUsage at 0.
-double PrivateMegabytes(HANDLE process) {
-  uint64_t total = 0;
-  MEMORY_BASIC_INFORMATION region;
-  for (uintptr_t at = 0; VirtualQueryEx(process, reinterpret_cast<void*>(at), &region, sizeof region) != 0;) {
-    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
-    uintptr_t next = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
-    if (next <= at) break;
-    at = next;
-  }
-  return static_cast<double>(total) / 1048576.0;
-}
+double PrivateMegabytes(HANDLE process) { return PrivateRegionsMb(process); }
 
 }  // namespace
 
