@@ -7,6 +7,7 @@ struct Announcement {
   char gameName[64];        // "game_name=" of the catalogue
   char gamePage[512];       // "game_url="
   char gameDownload[512];   // "game_download="
+  char gameDownloadSha256[65];  // "game_download_sha256=": its digest, when named
   char installReport[256];  // "autobuild_script=": requested after an installer has ended
 };
 

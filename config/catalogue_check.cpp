@@ -16,6 +16,7 @@
 #include "core/main_window.h"
 #include "core/text.h"
 #include "download/catalogue_request.h"
+#include "download/digests.h"
 #include "download/download_file.h"
 #include "download/download_list.h"
 #include "ui/ui_strings.h"
@@ -27,6 +28,7 @@ void Announce(const char* catalogue) {
   ConfigValue(news.gameName, catalogue, "game_name=");
   ConfigValue(news.gamePage, catalogue, "game_url=");
   ConfigValue(news.gameDownload, catalogue, "game_download=");
+  ConfigValue(news.gameDownloadSha256, catalogue, "game_download_sha256=");
   StoreAnnouncement(news);
 
   AppState& app = App();
@@ -45,7 +47,7 @@ void Announce(const char* catalogue) {
   SendMessageW(app.mainWindow, kShowNewsMessage, 0, 1);
 }
 
-void QueueManagerUpdate(const char* address) {
+void QueueManagerUpdate(const char* address, const char* digest) {
   SetManagerUpdateQueued();
   DownloadRecord record = {};
   if (!IsDownloadAddress(address)) return;  // nothing that could be fetched
@@ -61,6 +63,7 @@ void QueueManagerUpdate(const char* address) {
   }
   CopyText(record.url, address);
   record.showProgress = 0;
+  SetDownloadDigest(record.url, digest);
   if (AppendDownloadUnlessQueued(record)) SaveDownloadList();
 }
 
@@ -83,6 +86,8 @@ void RunCheck(int mode) {
   int32_t offeredProgram = ConfigNumber(catalogue, "program=");
   char wrapperAddress[512];
   ConfigValue(wrapperAddress, catalogue, "wrapper_distrib=");
+  char wrapperDigest[65];
+  ConfigValue(wrapperDigest, catalogue, "wrapper_distrib_sha256=");
   Announcement news = AnnouncementCopy();
   ConfigValue(news.installReport, catalogue, "autobuild_script=");
   StoreAnnouncement(news);
@@ -100,7 +105,7 @@ void RunCheck(int mode) {
     if (!StoreProductNumber("GAMES_VERSION", static_cast<uint32_t>(offeredGames))) return;
   }
   if (offeredProgram > static_cast<int32_t>(kManagerVersion) && !ManagerUpdateQueued()) {
-    QueueManagerUpdate(wrapperAddress);
+    QueueManagerUpdate(wrapperAddress, wrapperDigest);
   }
 }
 

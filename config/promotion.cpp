@@ -29,6 +29,7 @@ void IndexedValue(char* dst, size_t dstSize, const char* text, const char* forma
 void ShowEntry(const char* catalogue, int index, PromotionState& state) {
   IndexedValue(state.picture, sizeof state.picture, catalogue, "promoBanner%i=", index);
   IndexedValue(state.downloadUrl, sizeof state.downloadUrl, catalogue, "promoDownload%i=", index);
+  IndexedValue(state.downloadSha256, sizeof state.downloadSha256, catalogue, "promoSha256%i=", index);
   IndexedValue(state.name, sizeof state.name, catalogue, "promoName%i=", index);
   IndexedValue(state.description, sizeof state.description, catalogue, "promoDescription%i=", index);
   state.kind = PromotionKind::kGameBanner;

@@ -13,6 +13,7 @@ struct PromotionState {
   PromotionKind kind = PromotionKind::kNone;
   char picture[260] = {};
   char downloadUrl[260] = {};
+  char downloadSha256[65] = {};  // "promoSha256<n>=": the download's digest, when named
   char name[128] = {};
   char description[1024] = {};
 };

@@ -24,6 +24,7 @@
 #include "core/launching.h"
 #include "core/text.h"
 #include "core/tray.h"
+#include "download/digests.h"
 #include "download/download_file.h"
 #include "download/download_list.h"
 #include "download/download_thread.h"
@@ -144,11 +145,13 @@ void OpenParentLink(HELEMENT element) {
 
 // --- downloads ---
 
-// A download the user asked for: shown with its progress. An address that is
-// not one (or does not fit) is refused.
-bool AppendUserDownload(HWND window, const char* address) {
+// A download the user asked for: shown with its progress, checked against
+// its digest when one is named. An address that is not one (or does not fit)
+// is refused.
+bool AppendUserDownload(HWND window, const char* address, const char* digest = "") {
   DownloadRecord record;
   if (!MakeGameDownload(App().dataFolder, address, true, &record)) return false;
+  if (digest[0] != '\0') SetDownloadDigest(record.url, digest);
   AppendDownload(record);
   SaveDownloadList();
   Transfer().downloadActive = true;
@@ -307,7 +310,8 @@ LRESULT OnElementClick(HWND window, WPARAM wParam) {
   } else if (is(L"buttexit")) {
     PostMessageA(window, WM_CLOSE, 0, 0);
   } else if (is(L"buttdownload")) {
-    AppendUserDownload(window, CurrentPromotion().downloadUrl);
+    PromotionState promotion = CurrentPromotion();
+    AppendUserDownload(window, promotion.downloadUrl, promotion.downloadSha256);
   } else if (is(L"buttcancel")) {
     RequestCancelDownload();
     Transfer().downloadActive = false;
@@ -368,6 +372,7 @@ LRESULT OnDownloadAnnounced() {
   if (std::strlen(news.gameDownload) >= sizeof address) return 1;  // longer than any address
   CopyText(address, news.gameDownload);
   if (MakeGameDownload(App().dataFolder, address, false, &record)) {
+    if (news.gameDownloadSha256[0] != '\0') SetDownloadDigest(record.url, news.gameDownloadSha256);
     AppendDownload(record);
     SaveDownloadList();
   }

@@ -9,6 +9,7 @@
 
 #include "config/config_text.h"
 #include "core/app_state.h"
+#include "download/digests.h"
 #include "download/download_list.h"
 
 namespace {
@@ -54,16 +55,16 @@ void DeleteStalePartFiles() {
 
 void DownloadListPath(char (&path)[260]) { CopyText(path, InDataFolder("Download\\downloads.txt").c_str()); }
 
-void SaveDownloadList() {
-  std::lock_guard<std::mutex> saving(gSaveLock);
-  std::string image = DownloadListImage(DownloadsCopy());
-  std::string path = InDataFolder("Download\\downloads.txt");
+namespace {
+
+// Writes the bytes to a temporary file beside `path` and moves it over.
+void ReplaceFile(const std::string& path, const std::string& bytes) {
   std::string temporary = path + ".new";
   if (path.size() >= MAX_PATH - 4) return;
   HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
-  bool written = WriteWhole(file, image) && FlushFileBuffers(file);
+  bool written = WriteWhole(file, bytes) && FlushFileBuffers(file);
   CloseHandle(file);
   if (!written || !MoveFileExA(temporary.c_str(), path.c_str(),
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -71,28 +72,47 @@ void SaveDownloadList() {
   }
 }
 
+// The bytes of a file of the data folder, at most `largest`; empty when missing.
+std::vector<uint8_t> ReadDataFile(const std::string& path, DWORD largest) {
+  std::vector<uint8_t> bytes;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  DWORD high = 0;
+  DWORD size = GetFileSize(file, &high);
+  if (size != INVALID_FILE_SIZE && (high != 0 || size > largest)) size = largest;
+  if (size != INVALID_FILE_SIZE && size > 0) {
+    bytes.resize(size);
+    DWORD read = 0;
+    if (!ReadFile(file, bytes.data(), size, &read, nullptr)) read = 0;
+    bytes.resize(read);
+  }
+  CloseHandle(file);
+  return bytes;
+}
+
+}  // namespace
+
+void SaveDownloadList() {
+  std::lock_guard<std::mutex> saving(gSaveLock);
+  std::vector<DownloadRecord> records = DownloadsCopy();
+  std::vector<std::string> urls;
+  for (const DownloadRecord& record : records) urls.emplace_back(record.url);
+  ReplaceFile(InDataFolder("Download\\downloads.txt"), DownloadListImage(records));
+  ReplaceFile(InDataFolder("Download\\digests.txt"), DigestsImage(urls));
+}
+
 void LoadDownloadList() {
   AppState& app = App();
   CreateDirectoryA(InDataFolder("Download").c_str(), nullptr);
   ReplaceDownloads({});
   std::string path = InDataFolder("Download\\downloads.txt");
-  // A save that a kill interrupted leaves its temporary file behind.
+  std::string digestsPath = InDataFolder("Download\\digests.txt");
+  // A save that a kill interrupted leaves its temporary files behind.
   DeleteFileA((path + ".new").c_str());
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  std::vector<uint8_t> bytes;
-  if (file != INVALID_HANDLE_VALUE) {
-    DWORD high = 0;
-    DWORD size = GetFileSize(file, &high);
-    if (size != INVALID_FILE_SIZE && (high != 0 || size > kLargestListFile)) size = kLargestListFile;
-    if (size != INVALID_FILE_SIZE && size > 0) {
-      bytes.resize(size);
-      DWORD read = 0;
-      if (!ReadFile(file, bytes.data(), size, &read, nullptr)) read = 0;
-      bytes.resize(read);
-    }
-    CloseHandle(file);
-  }
+  DeleteFileA((digestsPath + ".new").c_str());
+  std::vector<uint8_t> digests = ReadDataFile(digestsPath, 1 << 20);
+  LoadDigestsImage(reinterpret_cast<const char*>(digests.data()), digests.size());
+  std::vector<uint8_t> bytes = ReadDataFile(path, kLargestListFile);
   if (bytes.empty()) {
     DeleteStalePartFiles();
     return;

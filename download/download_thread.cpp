@@ -10,16 +10,22 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <vector>
 
 #include "config/config_text.h"
 #include "config/promotion.h"
 #include "core/app_state.h"
+#include "download/digests.h"
 #include "download/download_file.h"
 #include "download/download_list.h"
 #include "download/finish_download.h"
+#include "download/sha256.h"
 #include "download/transfer_rules.h"
 #include "download/transfer_state.h"
+#include "core/main_window.h"
 #include "ui/download_area.h"
+#include "ui/ui_strings.h"
 
 namespace {
 
@@ -281,7 +287,61 @@ void DropUnwritable() {
   RequestDownloadAreaRefresh();
 }
 
+// Whether the file's bytes have this SHA-256 digest.
+bool FileHasDigest(const char* path, const uint8_t (&expected)[32]) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  Sha256 hash;
+  Sha256Start(hash);
+  std::vector<char> buffer(1 << 16);
+  DWORD read = 0;
+  bool ok = true;
+  while ((ok = ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) != FALSE) && read > 0) {
+    Sha256Add(hash, buffer.data(), read);
+  }
+  CloseHandle(file);
+  uint8_t digest[32];
+  Sha256Finish(hash, digest);
+  return ok && std::memcmp(digest, expected, sizeof digest) == 0;
+}
+
+// A file that does not match its digest is deleted and nothing of it runs.
+// The first time it is fetched again from byte 0; the second time the
+// download is dropped and the user is told.
+void RejectFile() {
+  const DownloadRecord record = gTransfer.current;
+  CloseTransfer();
+  DeleteFileA(record.partPath);
+  gTransfer.received = 0;
+  Publish();
+  if (CountDigestMismatch(record.url) >= 2) {
+    RemoveFirstDownload();
+    ForgetDownloadDigest(record.url);
+    SaveDownloadList();
+    if (record.showProgress == 1) Transfer().downloadActive = false;
+    EmptyCurrent();
+    RequestDownloadAreaRefresh();
+    AppState& app = App();
+    std::wcsncpy(app.newsText, Strings().wstring_download_failed, 255);
+    app.newsText[255] = L'\0';
+    SendMessageW(app.mainWindow, kShowNewsMessage, 0, 0);
+    return;
+  }
+  SaveDownloadList();  // the count of mismatches survives a restart
+  EmptyCurrent();
+}
+
 void Finish() {
+  // The digest is checked before anything is renamed or run.
+  uint8_t expected[32];
+  if (DownloadDigest(gTransfer.current.url, expected)) {
+    if (gTransfer.part != INVALID_HANDLE_VALUE) CloseHandle(gTransfer.part);
+    gTransfer.part = INVALID_HANDLE_VALUE;
+    if (!FileHasDigest(gTransfer.current.partPath, expected)) {
+      RejectFile();
+      return;
+    }
+  }
   RemoveFirstDownload();
   SaveDownloadList();
   FinishedTransfer finished = {};

@@ -7,6 +7,7 @@ struct UiStrings {
   wchar_t wstring_new_game[128];
   wchar_t wstring_game_installed[128];
   wchar_t wstring_update[128];
+  wchar_t wstring_download_failed[128];  // a download did not match its digest; a default when absent
   wchar_t wstring_play[128];
   wchar_t wstr_download_in_progress[128];
   wchar_t wstr_download[128];

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "download/digests.h"
 #include "download/download_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -21,6 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       (!records.empty() && std::memcmp(again.data(), records.data(), records.size() * sizeof records[0]) != 0)) {
     std::abort();
   }
+  // The digests beside the list: read back and written again, the same.
+  LoadDigestsImage(reinterpret_cast<const char*>(data), size);
+  std::vector<std::string> urls;
+  for (size_t at = 0; at + 65 < size && urls.size() < 8; at += 97) {
+    urls.emplace_back(reinterpret_cast<const char*>(data) + at, std::min<size_t>(40, size - at));
+  }
+  std::string digests = DigestsImage(urls);
+  LoadDigestsImage(digests.data(), digests.size());
+  if (DigestsImage(urls) != digests) std::abort();
   if (size > 0 && size < 300) {
     char name[260];
     std::string url(reinterpret_cast<const char*>(data), size);
