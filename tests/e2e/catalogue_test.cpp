@@ -33,8 +33,6 @@ constexpr POINT kMyGamesLink = {280, 70};
 constexpr POINT kBackToGame = {430, 25};  // only the game list screen has it
 constexpr uint32_t kBackToGameGreen = 0x00AA00;
 
-// No partner code: the catalogue request names "0.txt".
-const SampleGame kGarden{L"garden", 101, L"http://site.example/garden?", L"", "", 0, L""};
 
 std::string Line(const std::string& path) { return "GET " + path + " HTTP/1.1"; }
 
@@ -89,12 +87,6 @@ std::string UpdateCatalogue(int program, const std::string& distributive) {
 
 class CatalogueE2ETest : public DownloadTest {
  protected:
-  void SetUp() override {
-    DownloadTest::SetUp();
-    if (IsSkipped()) return;
-    harness::MakeDirs(Join(server::Root(), L"files"));
-  }
-
   size_t CountRequests(const std::string& line) {
     size_t n = 0;
     for (const std::string& request : server::Requests()) n += request == line ? 1 : 0;
@@ -238,7 +230,7 @@ TEST_F(CatalogueE2ETest, TheRequestNamesThePartnerCodesNumberOrAsksTheScriptAndA
 }
 
 TEST_F(CatalogueE2ETest, TheScriptIsAskedWithTheInstallationIdTheManagerMade) {
-  std::wstring folder = MakeServedGame(kGarden);
+  std::wstring folder = MakeServedGame(kServedGarden);
   harness::WriteWrapperConfig(folder, harness::FromUtf8(server::Url("/cat.php")));
   harness::Process manager;
   ASSERT_NE(StartShown(folder, 101, &manager), nullptr);
@@ -329,7 +321,7 @@ TEST_F(CatalogueE2ETest, TheWholeAnswerIsReadHoweverItArrivesUpToItsLargestSize)
     ASSERT_EQ(text.find(forcedLine), c.at);
     ServeCatalogue(text);
     if (!c.rule.empty()) server::Control("set?path=/catalogue/0.txt&" + c.rule);
-    std::wstring folder = MakeServedGame(kGarden);
+    std::wstring folder = MakeServedGame(kServedGarden);
     harness::Process manager;
     ASSERT_NE(StartShown(folder, 101, &manager), nullptr);
     ASSERT_TRUE(WaitForStartCheck(Line("/catalogue/0.txt")));
@@ -346,7 +338,7 @@ TEST_F(CatalogueE2ETest, TheWholeAnswerIsReadHoweverItArrivesUpToItsLargestSize)
 TEST_F(CatalogueE2ETest, ARequestThatGotNoAnswerIsTriedAgainAfterGrowingPauses) {
   const std::string request = Line("/catalogue/0.txt");
   ServeCatalogue("[GAMES.CFG]\r\ngames=1\r\n");
-  std::wstring folder = MakeServedGame(kGarden);
+  std::wstring folder = MakeServedGame(kServedGarden);
   // The server closes the first three connections without a byte, or answers
   // them with a passing failure of its own.
   for (const char* failure : {"hangup=1", "status=503"}) {
@@ -391,7 +383,7 @@ TEST_F(CatalogueE2ETest, TheStartOnlyCountsAndEachPeriodicCheckAnnouncesAHigherN
   const std::string download = server::Url("/files/sea.bin");
   const std::string longName = "Sea Quest and the Lighthouse of the Northern Islands";
   ServeCatalogue(NewsCatalogue("3", longName, page, download));
-  std::wstring folder = MakeServedGame(kGarden);
+  std::wstring folder = MakeServedGame(kServedGarden);
   harness::Process manager;
   HWND window = StartShown(folder, 101, &manager);
   ASSERT_NE(window, nullptr);
@@ -483,7 +475,7 @@ TEST_F(CatalogueE2ETest, AnAnswerThatIsNotACatalogueOnlyCountsTheStart) {
     harness::RemoveTree(DataFolder());
     server::Control("clearlog");
     ServeCatalogue(c.body);
-    std::wstring folder = MakeServedGame(kGarden);
+    std::wstring folder = MakeServedGame(kServedGarden);
     harness::Process manager;
     HWND window = StartShown(folder, 101, &manager);
     ASSERT_NE(window, nullptr);
@@ -516,7 +508,7 @@ TEST_F(CatalogueE2ETest, TheNewsButtonsFetchTheAnnouncedGameInTheBackgroundOrOpe
   std::string bytes = server::ServeFile(L"files\\sea.bin", 300000, 7);
   server::Control("set?path=/files/sea.bin&hangup=1");  // held back until the list is seen
   ServeCatalogue(NewsCatalogue("3", "Sea Quest", page, download));
-  std::wstring folder = MakeServedGame(kGarden);
+  std::wstring folder = MakeServedGame(kServedGarden);
   harness::Process manager;
   HWND window = StartShown(folder, 101, &manager);
   ASSERT_NE(window, nullptr);
@@ -565,7 +557,7 @@ TEST_F(CatalogueE2ETest, AHigherProgramNumberQueuesTheUpdateOnceAndItsNewsComesA
   server::Control("set?path=/files/update.exe&hangup=1");  // held back until the list is seen
   SetEnvironmentVariableW(L"ZARN_UPDATE_SLEEPMS", L"2000");
   ServeCatalogue(UpdateCatalogue(4, distributive));
-  std::wstring folder = MakeServedGame(kGarden);
+  std::wstring folder = MakeServedGame(kServedGarden);
   harness::Process manager;
   HWND window = StartShown(folder, 101, &manager);
   ASSERT_NE(window, nullptr);
@@ -624,7 +616,7 @@ TEST_F(CatalogueE2ETest, AnUpdateRestoredFromTheListIsTheOnlyOneOfTheProcess) {
   std::string program = ServeUpdate();
   server::Control("set?path=/files/update.exe&hangup=1");
   ServeCatalogue(UpdateCatalogue(5, distributive));
-  std::wstring folder = MakeServedGame(kGarden);
+  std::wstring folder = MakeServedGame(kServedGarden);
   std::string entry = ListEntry(distributive, UpdateFolderA(folder) + "\\WrapperUpdate.partQRS",
                                 UpdateFolderA(folder) + "\\ZarnWrapper.exe", false);
   WriteList(entry);
@@ -657,7 +649,7 @@ TEST_F(CatalogueE2ETest, AScreenLoadWaitsWhileTheUpdateProgramRuns) {
   ServeUpdate();
   server::Control("set?path=/files/update.exe&hangup=1");
   SetEnvironmentVariableW(L"ZARN_UPDATE_SLEEPMS", L"3000");
-  std::wstring folder = MakeServedGame(kGarden);
+  std::wstring folder = MakeServedGame(kServedGarden);
   WriteList(ListEntry(distributive, UpdateFolderA(folder) + "\\WrapperUpdate.partQRS",
                       UpdateFolderA(folder) + "\\ZarnWrapper.exe", false));
   harness::Process manager;
@@ -694,7 +686,7 @@ TEST_F(CatalogueE2ETest, AScreenLoadWaitsWhileTheUpdateProgramRuns) {
 
 TEST_F(CatalogueE2ETest, WaitingForAnUnreachableServerTakesLittleProcessorTimeAndTheWindowAnswers) {
   // The game folder's catalogue address is a closed port.
-  std::wstring folder = MakeGameFolder(kGarden);
+  std::wstring folder = MakeGameFolder(kServedGarden);
   CreateProductKey();
   harness::Process manager;
   HWND window = StartShown(folder, 101, &manager);

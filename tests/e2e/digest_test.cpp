@@ -13,8 +13,6 @@ namespace {
 
 using harness::Join;
 
-// No partner code: the catalogue request names "0.txt".
-const SampleGame kGarden{L"garden", 101, L"http://site.example/garden?", L"", "", 0, L""};
 constexpr POINT kDownloadButton = {520, 220};
 
 class DigestE2ETest : public DownloadTest {
@@ -22,15 +20,9 @@ class DigestE2ETest : public DownloadTest {
   void SetUp() override {
     DownloadTest::SetUp();
     if (IsSkipped()) return;
-    harness::MakeDirs(Join(server::Root(), L"files"));
     harness::WriteColourPicture(Join(server::Root(), L"files\\banner.jpg"), 0x3366cc);
-    std::wstring plan = Join(kRoot, L"plan.txt");
-    harness::WriteBytes(plan, "id=202\r\nname=Puzzle\r\nfolder=" + harness::ToUtf8(Join(kRoot, L"puzzle")) + "\r\n");
-    SetEnvironmentVariableW(L"ZARN_INSTALLER_PLAN", plan.c_str());
-    std::wstring served = Join(server::Root(), L"files\\Puzzle.exe");
-    CopyFileW(SupportExe(L"testinstaller.exe").c_str(), served.c_str(), FALSE);
-    installer_ = harness::ReadBytes(served);
-    folder_ = MakeServedGame(kGarden);
+    installer_ = ServePuzzleInstaller(L"Puzzle.exe");
+    folder_ = MakeServedGame(kServedGarden);
   }
   // The catalogue promotes the installer with this digest.
   void ServeWithDigest(const std::string& digest) {

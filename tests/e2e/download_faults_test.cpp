@@ -15,16 +15,13 @@ namespace {
 
 using harness::Join;
 
-// No partner code: the catalogue request names "0.txt".
-const SampleGame kGarden{L"garden", 101, L"http://site.example/garden?", L"", "", 0, L""};
 
 class DownloadFaultTest : public DownloadTest {
  protected:
   void SetUp() override {
     DownloadTest::SetUp();
     if (IsSkipped()) return;
-    harness::MakeDirs(Join(server::Root(), L"files"));
-    folder_ = MakeServedGame(kGarden);
+    folder_ = MakeServedGame(kServedGarden);
   }
   // A download of /files/<name> waiting in the list file, with its partial
   // file holding `part`, as an earlier run of the manager left them.
@@ -191,7 +188,6 @@ TEST_F(DownloadFaultTest, AServerThatNeverLetsTheFileGrowIsNotAskedInALoop) {
 }
 
 TEST_F(DownloadFaultTest, APageInPlaceOfTheFileIsDeletedAndNothingRuns) {
-  harness::MakeDirs(Join(server::Root(), L"files"));
   CopyFileW(SupportExe(L"testinstaller.exe").c_str(), Join(server::Root(), L"files\\Game.exe").c_str(), FALSE);
   server::Control("set?path=/files/Game.exe&content_type=text/html");
   harness::Process manager;
@@ -220,7 +216,7 @@ TEST_F(DownloadFaultTest, AutoRussianInstallersTakeTheStoredPartnerCodeIntoTheir
     harness::DeleteKeyTree(harness::kCompanyKeyPath);
     harness::RemoveTree(Join(kRoot, L"garden"));
     DeleteFileW(installerLog_.c_str());
-    SampleGame game = kGarden;
+    SampleGame game = kServedGarden;
     game.idpostfix = c.partnerCode;
     folder_ = MakeServedGame(game);
     CopyFileW(SupportExe(L"testinstaller.exe").c_str(), Join(server::Root(), L"files\\Game_auto_rus.exe").c_str(),

@@ -42,6 +42,7 @@ void DownloadTest::SetUp() {
   server::Control("up");
   server::Control("clearlog");
   harness::MakeDirs(Join(server::Root(), L"catalogue"));
+  harness::MakeDirs(Join(server::Root(), L"files"));
   installerLog_ = Join(kRoot, L"installer.log");
   updateLog_ = Join(kRoot, L"update.log");
   SetEnvironmentVariableW(L"ZARN_INSTALLER_LOG", installerLog_.c_str());
@@ -63,6 +64,15 @@ std::wstring DownloadTest::MakeServedGame(const SampleGame& game) {
   harness::WriteWrapperConfig(folder, harness::FromUtf8(server::Url("/catalogue/")));
   CreateProductKey();
   return folder;
+}
+
+std::string DownloadTest::ServePuzzleInstaller(const std::wstring& name) {
+  std::wstring plan = Join(kRoot, L"plan.txt");
+  harness::WriteBytes(plan, "id=202\r\nname=Puzzle\r\nfolder=" + harness::ToUtf8(Join(kRoot, L"puzzle")) + "\r\n");
+  SetEnvironmentVariableW(L"ZARN_INSTALLER_PLAN", plan.c_str());
+  std::wstring served = Join(server::Root(), L"files\\" + name);
+  CopyFileW(SupportExe(L"testinstaller.exe").c_str(), served.c_str(), FALSE);
+  return harness::ReadBytes(served);
 }
 
 void DownloadTest::ServeCatalogue(const std::string& text, const std::string& file) {

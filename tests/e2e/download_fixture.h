@@ -20,6 +20,9 @@ std::string ListEntry(const std::string& url, const std::string& partPath, const
 // entry with its length field, texts and flag.
 std::string DescribeList(const std::string& bytes);
 
+// A game without a partner code: its catalogue request names "0.txt".
+inline const SampleGame kServedGarden{L"garden", 101, L"http://site.example/garden?", L"", "", 0, L""};
+
 class DownloadTest : public E2ETest {
  protected:
   void SetUp() override;
@@ -28,6 +31,9 @@ class DownloadTest : public E2ETest {
   // A game folder whose catalogue address is the server's "/catalogue/" folder
   // (the request names "<partner code number>.txt"); the product key exists.
   std::wstring MakeServedGame(const SampleGame& game);
+  // The test installer of game 202 ("Puzzle", installed into kRoot\puzzle)
+  // served at /files/<name>; its bytes.
+  std::string ServePuzzleInstaller(const std::wstring& name);
   // Writes the catalogue that the folder request of partner code 0 fetches.
   void ServeCatalogue(const std::string& text, const std::string& file = "0.txt");
   // Starts the manager on the game with its window shown; the window.

@@ -14,8 +14,6 @@ using harness::Join;
 
 
 
-// No partner code: the catalogue request names "0.txt".
-const SampleGame kGarden{L"garden", 101, L"http://site.example/garden?", L"", "", 0, L""};
 
 // Places on the test screen (client coordinates).
 constexpr POINT kDownloadButton = {520, 220};
@@ -36,19 +34,7 @@ class DownloadE2ETest : public DownloadTest {
   void SetUp() override {
     DownloadTest::SetUp();
     if (IsSkipped()) return;
-    harness::MakeDirs(Join(server::Root(), L"files"));
     harness::WriteColourPicture(Join(server::Root(), L"files\\banner.jpg"), 0x3366cc);
-  }
-  // The installer of game 202 ("Puzzle") served at /files/<name>.
-  std::string ServeInstaller(const std::wstring& name, int sleepMs = 0) {
-    std::wstring plan = Join(kRoot, L"plan.txt");
-    harness::WriteBytes(plan, "id=202\r\nname=Puzzle\r\nfolder=" +
-                                  harness::ToUtf8(Join(kRoot, L"puzzle")) + "\r\nsleepms=" +
-                                  std::to_string(sleepMs) + "\r\n");
-    SetEnvironmentVariableW(L"ZARN_INSTALLER_PLAN", plan.c_str());
-    std::wstring served = Join(server::Root(), L"files\\" + name);
-    CopyFileW(SupportExe(L"testinstaller.exe").c_str(), served.c_str(), FALSE);
-    return harness::ReadBytes(served);
   }
   // The list file has exactly these bytes; shown entry by entry when not.
   void ExpectList(const std::string& expected) {
@@ -73,11 +59,11 @@ class DownloadE2ETest : public DownloadTest {
 };
 
 TEST_F(DownloadE2ETest, TheBannersDownloadButtonEndsWithTheGameInstalledAndAnnounced) {
-  std::string installer = ServeInstaller(L"Puzzle.exe");
+  std::string installer = ServePuzzleInstaller(L"Puzzle.exe");
   // Slow enough to see the progress area on the screen.
   server::Control("set?path=/files/Puzzle.exe&rate=" + std::to_string(installer.size() / 2));
   ServeCatalogue(Catalogue(server::Url("/files/Puzzle.exe")));
-  std::wstring folder = MakeServedGame(kGarden);
+  std::wstring folder = MakeServedGame(kServedGarden);
   harness::Process manager;
   HWND window = StartShown(folder, 101, &manager);
   ASSERT_NE(window, nullptr);
@@ -118,7 +104,7 @@ TEST_F(DownloadE2ETest, TheBannersDownloadButtonEndsWithTheGameInstalledAndAnnou
 TEST_F(DownloadE2ETest, WhileTheServerIsAwayTheWaitingNoticeShowsAndTheDownloadEndsWhenItIsBack) {
   std::string source = server::ServeFile(L"files\\game.bin", 400000, 3);
   ServeCatalogue(Catalogue(server::Url("/files/game.bin")));
-  std::wstring folder = MakeServedGame(kGarden);
+  std::wstring folder = MakeServedGame(kServedGarden);
   harness::Process manager;
   HWND window = StartShown(folder, 101, &manager);
   ASSERT_NE(window, nullptr);
@@ -143,7 +129,7 @@ TEST_F(DownloadE2ETest, ThreeDownloadsComeStrictlyOneAfterTheOther) {
     files[i] = server::ServeFile(L"files\\f" + std::to_wstring(i) + L".bin", 300000, i + 1);
     server::Control("set?path=/files/f" + std::to_string(i) + ".bin&rate=600000");
   }
-  std::wstring folder = MakeServedGame(kGarden);
+  std::wstring folder = MakeServedGame(kServedGarden);
   harness::Process manager;
   HWND window = StartShown(folder, 101, &manager);
   ASSERT_NE(window, nullptr);
@@ -167,7 +153,7 @@ TEST_F(DownloadE2ETest, ThreeDownloadsComeStrictlyOneAfterTheOther) {
 TEST_F(DownloadE2ETest, TheListFileIsKeptByteForByteThroughCancelsAndARestart) {
   // The files never come: the list changes only by our hand.
   for (const char* name : {"a", "b", "c"}) server::Control(std::string("set?path=/files/") + name + ".exe&hangup=1");
-  std::wstring folder = MakeServedGame(kGarden);
+  std::wstring folder = MakeServedGame(kServedGarden);
   std::string d = DownloadFolderA();
   std::string a = server::Url("/files/a.exe"), b = server::Url("/files/b.exe"), c = server::Url("/files/c.exe");
   ServeCatalogue(Catalogue(b));
@@ -207,7 +193,7 @@ TEST_F(DownloadE2ETest, TheListFileIsKeptByteForByteThroughCancelsAndARestart) {
 
 TEST_F(DownloadE2ETest, AddressesFromOtherProgramsAreCheckedAndNamedSafely) {
   server::Control("down");
-  std::wstring folder = MakeServedGame(kGarden);
+  std::wstring folder = MakeServedGame(kServedGarden);
   harness::Process manager;
   HWND window = StartShown(folder, 101, &manager);
   ASSERT_NE(window, nullptr);

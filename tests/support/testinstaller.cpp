@@ -21,7 +21,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "test_program_util.h"
+
 namespace {
+
+using test_program::AppendLine;
+using test_program::Env;
 
 // The manager's installed-games key (kInstalledGamesKey): "Игры от ZarnSoft".
 constexpr wchar_t kInstalledGamesKey[] =
@@ -52,12 +57,6 @@ struct Plan {
   bool install = true;
 };
 
-std::wstring Env(const wchar_t* name) {
-  wchar_t value[32768];
-  DWORD length = GetEnvironmentVariableW(name, value, 32768);
-  return length > 0 && length < 32768 ? std::wstring(value, length) : std::wstring();
-}
-
 std::wstring FromUtf8(const std::string& text) {
   if (text.empty()) return std::wstring();
   int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
@@ -74,14 +73,6 @@ std::string ToCodePage(const std::wstring& text, UINT codePage) {
   WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr,
                       nullptr);
   return bytes;
-}
-
-void AppendLine(const std::wstring& log, const std::string& line) {
-  if (log.empty()) return;
-  if (FILE* file = _wfopen(log.c_str(), L"ab")) {
-    std::fprintf(file, "%s\n", line.c_str());
-    std::fclose(file);
-  }
 }
 
 bool ReadFileBytes(const std::wstring& path, std::string& bytes) {

@@ -11,33 +11,11 @@
 #include <cwchar>
 #include <string>
 
-namespace {
+#include "test_program_util.h"
 
-std::wstring Env(const wchar_t* name) {
-  wchar_t value[32768];
-  DWORD length = GetEnvironmentVariableW(name, value, 32768);
-  return length > 0 && length < 32768 ? std::wstring(value, length) : std::wstring();
-}
-
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-  std::string bytes(length, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], length, nullptr,
-                      nullptr);
-  return bytes;
-}
-
-void AppendLine(const std::wstring& log, const std::string& line) {
-  if (log.empty()) return;
-  if (FILE* file = _wfopen(log.c_str(), L"ab")) {
-    std::fprintf(file, "%s\n", line.c_str());
-    std::fclose(file);
-  }
-}
-
-}  // namespace
+using test_program::AppendLine;
+using test_program::Env;
+using test_program::ToUtf8;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::wstring log = Env(L"ZARN_UPDATE_LOG");
