@@ -81,6 +81,12 @@ wine_session_start() {
   # Without a window manager Wine's managed windows make DestroyWindow block
   # about 2 s; unmanaged windows behave.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  # ZARN_VIRTUAL_DESKTOP=1: every program on a virtual desktop with a taskbar,
+  # where the notification-area icon can be seen (the demo).
+  if [ "${ZARN_VIRTUAL_DESKTOP:-0}" = 1 ]; then
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
+  fi
   # Start the prefix's services once, so each test program starts warm.
   wine wineboot >/dev/null 2>&1 </dev/null
   # For a second shell that joins this session (the demo, a developer).
