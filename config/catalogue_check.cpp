@@ -19,6 +19,7 @@
 #include "download/digests.h"
 #include "download/download_file.h"
 #include "download/download_list.h"
+#include "download/download_thread.h"
 #include "ui/ui_strings.h"
 
 namespace {
@@ -64,7 +65,10 @@ void QueueManagerUpdate(const char* address, const char* digest) {
   CopyText(record.url, address);
   record.showProgress = 0;
   SetDownloadDigest(record.url, digest);
-  if (AppendDownloadUnlessQueued(record)) SaveDownloadList();
+  if (AppendDownloadUnlessQueued(record)) {
+    SaveDownloadList();
+    WakeDownloadThread();
+  }
 }
 
 void RunCheck(int mode) {

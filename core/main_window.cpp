@@ -24,6 +24,7 @@
 #include "core/launching.h"
 #include "core/text.h"
 #include "core/tray.h"
+#include "download/catalogue_request.h"
 #include "download/digests.h"
 #include "download/download_file.h"
 #include "download/download_list.h"
@@ -154,6 +155,7 @@ bool AppendUserDownload(HWND window, const char* address, const char* digest = "
   if (digest[0] != '\0') SetDownloadDigest(record.url, digest);
   AppendDownload(record);
   SaveDownloadList();
+  WakeDownloadThread();
   Transfer().downloadActive = true;
   RefreshDownloadArea(window, false);
   return true;
@@ -240,6 +242,8 @@ LRESULT OnClose(HWND window, WPARAM wParam, LPARAM lParam) {
   if (wParam == 1 && lParam == 1 && !app.gameRunning) {
     app.quitting = true;
     app.transferStop = true;
+    WakeDownloadThread();
+    StopCatalogueRequests();
     DestroyWindow(window);
     return 0;
   }
@@ -375,6 +379,7 @@ LRESULT OnDownloadAnnounced() {
     if (news.gameDownloadSha256[0] != '\0') SetDownloadDigest(record.url, news.gameDownloadSha256);
     AppendDownload(record);
     SaveDownloadList();
+    WakeDownloadThread();
   }
   return 1;
 }

@@ -156,6 +156,7 @@ int Shutdown(int exitCode) {
   if (app.catalogueTimer != 0) KillTimer(app.mainWindow, app.catalogueTimer);
   if (app.startDelayTimer != 0) KillTimer(app.mainWindow, app.startDelayTimer);
   app.transferStop = true;
+  WakeDownloadThread();
   RemoveTrayIcon();
   ClearInstalledGames();
   return exitCode;

@@ -18,13 +18,27 @@ namespace {
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_PRAGMA_NOCACHE;
 constexpr DWORD kLargestCatalogue = 65535;
 
-// Sleeps up to ms; false as soon as the manager is quitting.
+// Set once, when the manager quits (manual reset: it stays set).
+HANDLE QuitEvent() {
+  static HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  return event;
+}
+
+// Sleeps up to ms; false as soon as the manager is quitting. The pause wakes
+// at most once a second (to look at quitting) or when the quit event is set.
 bool PauseUnlessQuitting(uint32_t ms) {
-  for (uint32_t waited = 0; waited < ms; waited += 100) {
+  DWORD start = GetTickCount();
+  for (;;) {
     if (App().quitting) return false;
-    Sleep(ms - waited < 100 ? ms - waited : 100);
+    DWORD waited = GetTickCount() - start;
+    if (waited >= ms) return true;
+    DWORD slice = ms - waited < 1000 ? ms - waited : 1000;
+    if (QuitEvent() != nullptr) {
+      WaitForSingleObject(QuitEvent(), slice);
+    } else {
+      Sleep(slice);
+    }
   }
-  return !App().quitting;
 }
 
 // Whether the server answered at all and not with a passing failure of its
@@ -64,6 +78,10 @@ bool ReadBody(HINTERNET request, std::vector<char>& body) {
 }
 
 }  // namespace
+
+void StopCatalogueRequests() {
+  if (QuitEvent() != nullptr) SetEvent(QuitEvent());
+}
 
 void ForcedAddressName(const char* partnerCode, char (&name)[32]) {
   std::snprintf(name, sizeof name, "FORCED_URL_%i", static_cast<int>(LeadingNumber(partnerCode)));

@@ -9,5 +9,9 @@
 // Failed attempts are repeated after a pause of 1 s doubling to a minute.
 void FetchCatalogueText();
 
+// Ends the pause of every catalogue request at once: call after setting
+// quitting. Without it a pause notices within a second.
+void StopCatalogueRequests();
+
 // "FORCED_URL_<n>" for the partner code's leading number n.
 void ForcedAddressName(const char* partnerCode, char (&name)[32]);

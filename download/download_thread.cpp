@@ -62,13 +62,24 @@ bool Stopping() { return App().transferStop; }
 // Waits up to ms; false when the thread must end. A cancel request, or a
 // download added to an empty list when `forRecord` is set, cuts the wait
 // short so that it is handled at once.
+// The wait sleeps on an event that WakeDownloadThread and
+// RequestCancelDownload set, so an idle thread costs one wake-up a second.
+HANDLE gWake = nullptr;
+
 bool WaitOrStop(uint32_t ms, bool forRecord = false) {
-  for (uint32_t waited = 0; waited < ms; waited += 50) {
+  DWORD start = GetTickCount();
+  for (;;) {
     if (Stopping()) return false;
     if (gCancelRequested || (forRecord && DownloadCount() > 0)) return true;
-    Sleep(ms - waited < 50 ? ms - waited : 50);
+    DWORD waited = GetTickCount() - start;
+    if (waited >= ms) return true;
+    DWORD left = ms - waited;
+    if (gWake != nullptr) {
+      WaitForSingleObject(gWake, left);
+    } else {
+      Sleep(left < 50 ? left : 50);
+    }
   }
-  return !Stopping();
 }
 
 void Publish() {
@@ -362,7 +373,14 @@ void Finish() {
 
 }  // namespace
 
-void RequestCancelDownload() { gCancelRequested = true; }
+void RequestCancelDownload() {
+  gCancelRequested = true;
+  WakeDownloadThread();
+}
+
+void WakeDownloadThread() {
+  if (gWake != nullptr) SetEvent(gWake);
+}
 
 DWORD WINAPI DownloadThread(LPVOID) {
   uint32_t pause = 0;
@@ -426,6 +444,7 @@ stopped:
 
 bool StartDownloadThread() {
   AppState& app = App();
+  if (gWake == nullptr) gWake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   app.downloadThread = CreateThread(nullptr, 0, DownloadThread, nullptr, 0, &app.downloadThreadId);
   if (app.downloadThread == nullptr) return false;
   SetThreadPriority(app.downloadThread, THREAD_PRIORITY_LOWEST);

@@ -13,4 +13,9 @@ bool StartDownloadThread();
 // download address at the moment it handles the request.
 void RequestCancelDownload();
 
+// Wakes the thread from its wait at once: call after appending to the
+// download list or setting transferStop. Without it the thread notices
+// within its pause (at most a second when idle).
+void WakeDownloadThread();
+
 DWORD WINAPI DownloadThread(LPVOID);
