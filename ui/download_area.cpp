@@ -172,7 +172,10 @@ LRESULT CALLBACK OnEngineNotification(UINT, WPARAM, LPARAM lParam, LPVOID) {
   const auto* header = reinterpret_cast<const NMHDR*>(lParam);
   if (header == nullptr || header->code != HLN_DATA_LOADED) return 0;
   const auto* loaded = reinterpret_cast<const NMHL_DATA_LOADED*>(lParam);
-  if (loaded->uri == nullptr || std::wcsstr(loaded->uri, L"http://") == nullptr) return 0;
+  if (loaded->uri == nullptr ||
+      (std::wcsstr(loaded->uri, L"http://") == nullptr && std::wcsstr(loaded->uri, L"https://") == nullptr)) {
+    return 0;
+  }
   HWND window = App().mainWindow;
   if (loaded->status == 200) {
     SetElementVisible(L"bannerdivpic", window, true);

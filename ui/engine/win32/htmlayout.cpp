@@ -38,15 +38,20 @@ std::u16string ToU16(const wchar_t* text) {
   return text != nullptr ? std::u16string(reinterpret_cast<const char16_t*>(text)) : std::u16string();
 }
 
-bool StartsWithHttp(const std::u16string& address) {
-  static const char16_t kHttp[] = u"http://";
-  if (address.size() < 7) return false;
-  for (size_t i = 0; i < 7; ++i) {
+bool StartsWithAscii(const std::u16string& address, const char* prefix) {
+  size_t i = 0;
+  for (; prefix[i] != '\0'; ++i) {
+    if (i >= address.size()) return false;
     char16_t c = address[i];
     if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    if (c != kHttp[i]) return false;
+    if (c != static_cast<char16_t>(prefix[i])) return false;
   }
   return true;
+}
+
+// An address that WinInet fetches: http:// or https://, in any letter case.
+bool IsRemoteAddress(const std::u16string& address) {
+  return StartsWithAscii(address, "http://") || StartsWithAscii(address, "https://");
 }
 
 // A local address as a file path ("file://" prefixes dropped).
@@ -209,7 +214,7 @@ bool WindowHost::GetImageSize(const std::u16string& url, engine::Size* size) {
 
 void WindowHost::RequestResource(const std::u16string& url, engine::ResourceKind kind) {
   EngineWindow& w = *owner_;
-  if (StartsWithHttp(url)) {
+  if (IsRemoteAddress(url)) {
     ++w.pendingLoads;
     win32host::StartRemoteLoad(w.window, ResourceMessage(), url,
                                (w.documentSerial << 1) | (kind == engine::ResourceKind::kStyleSheet ? 1 : 0));
@@ -335,7 +340,7 @@ void ReleaseWhileHidden(EngineWindow& w) {
   w.backBuffer = nullptr;
   w.backBufferSize = SIZE{0, 0};
   for (auto it = w.pictures.begin(); it != w.pictures.end();) {
-    if (StartsWithHttp(it->first)) {
+    if (IsRemoteAddress(it->first)) {
       ++it;
       continue;
     }
