@@ -343,6 +343,15 @@ void ShowPopup(const wchar_t* text, int64_t kind) {
   if (gPopup.open) {
     // Buttons of the old kind are no longer lit; the new text shows now.
     gPopup.hover = PopupHover{};
+    // News that comes while the window fades out would vanish with it: the
+    // window fades in again and stays as a new one does, until the pointer
+    // has moved and 20 s have passed.
+    if (KillTimer(gPopup.window, kFadeOutTimer)) {
+      SetTimer(gPopup.window, kFadeInTimer, kFadePeriodMs, nullptr);
+      KillTimer(gPopup.window, kLingerTimer);
+      GetCursorPos(&gPopup.startPointer);
+      SetTimer(gPopup.window, kPointerTimer, kPointerCheckMs, nullptr);
+    }
     InvalidateRect(gPopup.window, nullptr, FALSE);
     return;
   }
