@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-apps xcompmgr
-  imagemagick locales googletest cmake ninja-build python3 clang libclang-rt-14-dev
+  imagemagick locales googletest cmake ninja-build python3 clang libclang-rt-14-dev openssl curl
 )
 
 missing=()

@@ -17,13 +17,15 @@ import random
 import resource
 import signal
 import socket
+import ssl
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 import unittest
-from urllib.parse import quote
+from unittest import mock
+from urllib.parse import quote, urlsplit
 
 import testserver
 
@@ -647,6 +649,88 @@ class RuleTest(ServerTestCase):
             idle.close()
             slow.close()
             delayed.close()
+
+
+class TlsTest(ServerTestCase):
+    """The TLS side, started with the control request as the Win32 tests do."""
+
+    def start_tls(self):
+        """(port, authority PEM) from /_control/tls."""
+        base, _, pem = self.control("tls").decode("ascii").partition("\n")
+        url = urlsplit(base)
+        self.assertEqual((url.scheme, url.hostname), ("https", "127.0.0.1"))
+        self.assertTrue(pem.startswith("-----BEGIN CERTIFICATE-----"), pem)
+        return url.port, pem
+
+    def https(self, port, context):
+        return http.client.HTTPSConnection("127.0.0.1", port, context=context, timeout=5)
+
+    def test_same_files_rules_log_and_down_state_over_tls(self):
+        port, pem = self.start_tls()
+        self.assertEqual(self.start_tls(), (port, pem), "started once")
+        self.set_rule("/notes.txt", status=503)
+        conn = self.https(port, ssl.create_default_context(cadata=pem))  # checks the name 127.0.0.1 too
+        try:
+            results = []
+            for path, headers in [("/a.bin", {}), ("/a.bin", {"Range": "bytes=100-"}), ("/notes.txt", {})]:
+                conn.request("GET", path, headers=headers)
+                response = conn.getresponse()
+                results.append((response.status, response.read()))
+        finally:
+            conn.close()
+        self.assertEqual(results, [(200, DATA), (206, DATA[100:]), (503, b"503 Service Unavailable\n")])
+        log = self.control("log").decode("latin-1")
+        self.assertEqual(log.count(f"Host: 127.0.0.1:{port}\n"), 3, log)
+        self.assertEqual(self.control("tlsconnections"), b"1\n", "one kept-alive connection")
+
+        self.control("down")
+        with self.assertRaises((http.client.HTTPException, OSError)):
+            conn = self.https(port, ssl.create_default_context(cadata=pem))
+            try:
+                conn.request("GET", "/a.bin")
+                conn.getresponse()
+            finally:
+                conn.close()
+
+    def test_only_its_own_authority_vouches_for_it(self):
+        port, _ = self.start_tls()
+        conn = self.https(port, ssl.create_default_context())      # the host's authorities
+        with self.assertRaises(ssl.SSLCertVerificationError):
+            conn.request("GET", "/a.bin")
+        conn.close()
+        self.assertNotIn(">>> ", self.control("log").decode("latin-1"))
+        self.assertEqual(self.control("tlsconnections"), b"1\n", "failed handshakes count")
+
+    def test_stop_ends_tls_connections_and_removes_the_certificates(self):
+        port, pem = self.start_tls()
+        folder = self.server._tls_folder
+        self.assertEqual(sorted(os.listdir(folder)), ["ca.pem", "server.ext", "server.key", "server.pem"],
+                         "the authority's key is gone once it has signed")
+        idle = self.https(port, ssl.create_default_context(cadata=pem))
+        idle.request("GET", "/page.html")
+        idle.getresponse().read()                  # now idle, kept alive
+        silent = socket.create_connection(("127.0.0.1", port), timeout=5)  # never says hello
+        try:
+            time.sleep(0.2)
+            started = time.monotonic()
+            self.server.stop()
+            self.assertLess(time.monotonic() - started, 2)
+            self.assertEqual(silent.recv(100), b"")
+        finally:
+            idle.close()
+            silent.close()
+        self.assertFalse(os.path.exists(folder))
+
+    def test_without_openssl_it_says_why_and_leaves_nothing_behind(self):
+        def folders():
+            return {name for name in os.listdir(tempfile.gettempdir()) if name.startswith("testserver-tls-")}
+        before = folders()
+        with mock.patch.dict(os.environ, {"PATH": os.path.join(self.temp, "nothing")}):
+            body = self.control("tls", expect_status=503)
+        self.assertIn(b"openssl", body)
+        self.assertEqual(folders(), before)
+        self.assertEqual(self.control("tlsconnections"), b"0\n")
+        self.start_tls()                           # it can still start later
 
 
 class CommandLineTest(unittest.TestCase):

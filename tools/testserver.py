@@ -5,7 +5,7 @@ It serves the files of one folder on 127.0.0.1, records every request it
 receives, and can be told to misbehave for chosen paths (cut a transfer
 short, stall, refuse ranges, answer with an error status ...), so the
 download code can be tested against the faults it meets in the wild.
-Python 3 standard library only.
+Python 3 standard library only; the TLS side also runs the openssl program.
 
 Command line
 ------------
@@ -79,6 +79,28 @@ Control requests (never logged)
                               reached. "ok".
     GET /_control/up          answer requests again. "ok". reset does not
                               change whether the server is down.
+    GET /_control/tls         start the TLS side (see below) unless it runs
+                              already; its base address
+                              "https://127.0.0.1:<port>", a line break, and
+                              the certificate of its authority as PEM text.
+                              503 with the reason when it cannot start.
+    GET /_control/tlsconnections
+                              how many connections the TLS side has
+                              accepted so far (decimal text), whether or
+                              not their handshake succeeded.
+
+TLS
+---
+On request the server also listens on a second free port of 127.0.0.1 with
+TLS: the same files, rules, log and down state, only the transport differs.
+Its certificate is made at that moment with the openssl program, in a
+temporary folder that stop() removes: a certificate authority of its own
+(valid two days, its key deleted as soon as it has signed) and a server
+certificate for 127.0.0.1 (subject CN and subjectAltName DNS and IP) with
+the serverAuth usage. A client trusts the server by trusting that authority.
+Each connection's handshake runs in its own thread, so a client that
+connects and stalls holds up no one else. Responses cut short or without a
+Content-Length end with a plain TCP close, without a TLS close_notify.
 
 Rules
 -----
@@ -131,6 +153,7 @@ Use from Python
     with LocalTestServer(root) as server:        # listening on server.port
         server.set_rule(make_rule({"path": "/a.bin", "drop_after": 10}))
         server.down.set()                        # as /_control/down; clear() is up
+        tls_port = server.start_tls()            # as /_control/tls; server.tls_ca_pem
         ...
 """
 
@@ -143,10 +166,15 @@ import io
 import json
 import os
 import re
+import secrets
+import shutil
 import signal
 import socket
 import socketserver
+import ssl
+import subprocess
 import sys
+import tempfile
 import threading
 import time
 from dataclasses import dataclass, field
@@ -508,6 +536,14 @@ class _Handler(socketserver.StreamRequestHandler):
             owner.down.set()
         elif name == "up":
             owner.down.clear()
+        elif name == "tls":
+            try:
+                port = owner.start_tls()
+                reply = _text_reply(200, f"https://127.0.0.1:{port}\n{owner.tls_ca_pem}")
+            except (OSError, RuntimeError) as error:
+                reply = _text_reply(503, f"no TLS: {error}\n")
+        elif name == "tlsconnections":
+            reply = _text_reply(200, f"{owner.tls_connections()}\n")
         else:
             reply = _text_reply(404, "unknown control request\n")
         return self._send(reply, NORMAL, method, keep_alive=True)
@@ -627,6 +663,85 @@ class _TCPServer(socketserver.ThreadingTCPServer):
                 pass
 
 
+class _TLSServer(_TCPServer):
+    """The same server behind TLS. The listening socket stays plain: each
+    connection is wrapped, and its handshake made, in the connection's own
+    thread. The TLS socket takes the place of the plain one among the open
+    connections, so stop() reaches it."""
+
+    def __init__(self, owner: "LocalTestServer", port: int, context: ssl.SSLContext):
+        self._context = context
+        self._wrapped = {}   # plain socket -> the TLS socket that took it over
+        self.accepted = 0
+        super().__init__(owner, port)
+
+    def process_request(self, request, client_address):
+        with self._connections_lock:
+            self.accepted += 1
+        super().process_request(request, client_address)
+
+    def finish_request(self, request, client_address):
+        request.settimeout(IDLE_TIMEOUT)   # a stalled handshake gives up too
+        # The TLS socket takes the plain one's descriptor at once: it is put
+        # in its place before the handshake, which stop() must be able to end.
+        try:
+            tls = self._context.wrap_socket(request, server_side=True, do_handshake_on_connect=False)
+        except (OSError, ValueError):      # ssl.SSLError is an OSError
+            return
+        with self._connections_lock:
+            self._connections.discard(request)
+            self._connections.add(tls)
+            self._wrapped[request] = tls
+        if self.owner.stopping.is_set():
+            return                         # stop() may have missed the TLS socket
+        try:
+            tls.do_handshake()
+        except (OSError, ValueError):
+            return
+        super().finish_request(tls, client_address)
+
+    def shutdown_request(self, request):
+        with self._connections_lock:
+            request = self._wrapped.pop(request, request)
+        super().shutdown_request(request)
+
+
+def make_test_certificates(folder: str) -> str:
+    """Makes, with openssl, a certificate authority for this run and a
+    certificate for 127.0.0.1 that it signs: server.pem and server.key in
+    `folder`. Returns the authority's certificate as PEM text; its key is
+    deleted once it has signed. RuntimeError when openssl fails, OSError when
+    it cannot be run."""
+    def openssl(*arguments):
+        result = subprocess.run(["openssl", *arguments], cwd=folder, capture_output=True, text=True)
+        if result.returncode != 0:
+            raise RuntimeError(f"openssl {arguments[0]}: {result.stderr.strip()}")
+
+    with open(os.path.join(folder, "server.ext"), "w", encoding="ascii") as f:
+        f.write("basicConstraints=critical,CA:FALSE\n"
+                "keyUsage=critical,digitalSignature,keyEncipherment\n"
+                "extendedKeyUsage=serverAuth\n"
+                "subjectAltName=DNS:127.0.0.1,IP:127.0.0.1\n"
+                "subjectKeyIdentifier=hash\n"
+                "authorityKeyIdentifier=keyid\n")
+    try:
+        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", "ca.key", "-out", "ca.pem",
+                "-days", "2", "-subj", "/CN=testserver test authority (made for one run)",
+                "-addext", "basicConstraints=critical,CA:TRUE",
+                "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+        openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", "server.key", "-out", "server.csr",
+                "-subj", "/CN=127.0.0.1")
+        openssl("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+                "-set_serial", "0x" + secrets.token_hex(8), "-days", "2",
+                "-extfile", "server.ext", "-out", "server.pem")
+    finally:
+        for name in ("ca.key", "server.csr"):
+            if os.path.exists(os.path.join(folder, name)):
+                os.remove(os.path.join(folder, name))
+    with open(os.path.join(folder, "ca.pem"), encoding="ascii") as f:
+        return f.read()
+
+
 class LocalTestServer:
     """The test server: listens on 127.0.0.1 from construction, serves once
     start() is called, and holds the rules and the request log.
@@ -649,6 +764,11 @@ class LocalTestServer:
         self.port = self._server.server_address[1]
         self._thread = None
         self._stopped = False
+        self._tls_lock = threading.Lock()   # guards starting and stopping the TLS side
+        self._tls_server = None
+        self._tls_thread = None
+        self._tls_folder = None
+        self.tls_ca_pem = None              # the TLS side's authority, once it runs
 
     def url(self, path: str = "/") -> str:
         return f"http://127.0.0.1:{self.port}{path}"
@@ -661,17 +781,58 @@ class LocalTestServer:
         self._thread.start()
         return self
 
+    def start_tls(self) -> int:
+        """Serve over TLS on a second port too (see the module docstring);
+        the port. Later calls return the same port. RuntimeError or OSError
+        when the certificates cannot be made."""
+        with self._tls_lock:
+            if self._stopped:
+                raise RuntimeError("the server has stopped")
+            if self._tls_server is None:
+                folder = tempfile.mkdtemp(prefix="testserver-tls-")
+                try:
+                    ca_pem = make_test_certificates(folder)
+                    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+                    context.load_cert_chain(os.path.join(folder, "server.pem"),
+                                            os.path.join(folder, "server.key"))
+                    server = _TLSServer(self, 0, context)
+                except BaseException:
+                    shutil.rmtree(folder, ignore_errors=True)
+                    raise
+                self._tls_folder, self.tls_ca_pem, self._tls_server = folder, ca_pem, server
+                self._tls_thread = threading.Thread(
+                    target=server.serve_forever, kwargs={"poll_interval": 0.05},
+                    name=f"testserver-tls:{server.server_address[1]}")
+                self._tls_thread.start()
+            return self._tls_server.server_address[1]
+
+    def tls_connections(self) -> int:
+        """Connections the TLS side has accepted (0 while it does not run)."""
+        server = self._tls_server
+        if server is None:
+            return 0
+        with server._connections_lock:
+            return server.accepted
+
     def stop(self):
         """Stop accepting, end every connection and join every thread."""
-        if self._stopped:
-            return
-        self._stopped = True
+        with self._tls_lock:
+            if self._stopped:
+                return
+            self._stopped = True
         self.stopping.set()
-        if self._thread is not None:
-            self._server.shutdown()        # serve_forever returns: no new connections
-            self._thread.join()
-        self._server.shut_connections()    # wake handlers blocked on their sockets
-        self._server.server_close()        # close the listener, join handler threads
+        servers = [(self._server, self._thread)]
+        if self._tls_server is not None:
+            servers.append((self._tls_server, self._tls_thread))
+        for server, thread in servers:
+            if thread is not None:
+                server.shutdown()          # serve_forever returns: no new connections
+                thread.join()
+        for server, _ in servers:
+            server.shut_connections()      # wake handlers blocked on their sockets
+            server.server_close()          # close the listener, join handler threads
+        if self._tls_folder is not None:
+            shutil.rmtree(self._tls_folder, ignore_errors=True)
         if self._log_file is not None:
             self._log_file.close()
 

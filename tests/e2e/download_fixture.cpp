@@ -101,6 +101,12 @@ bool DownloadTest::SendDownload(HWND window, const std::string& address) {
   return result != 0;
 }
 
+size_t DownloadTest::FetchesFromStart(const std::string& path) {
+  size_t n = 0;
+  for (const server::Request& request : server::RequestsFor(path)) n += request.Header("Range") == "bytes=0-";
+  return n;
+}
+
 bool DownloadTest::WaitForBytes(const std::wstring& path, const std::string& bytes, DWORD timeoutMs) {
   return harness::WaitUntil([&] { return harness::FileExists(path) && harness::ReadBytes(path) == bytes; },
                             timeoutMs);

@@ -48,6 +48,11 @@ class DownloadTest : public E2ETest {
   // Asks the manager for a user download the way another program does.
   bool SendDownload(HWND window, const std::string& address);
 
+  // How often the server was asked for the file at `path` from its first byte
+  // ("Range: bytes=0-"): the fetches of a whole file, not the probes before
+  // them.
+  size_t FetchesFromStart(const std::string& path);
+
   // Waits until the file has exactly these bytes.
   bool WaitForBytes(const std::wstring& path, const std::string& bytes, DWORD timeoutMs);
   // Ends the manager at once, as a crash or a kill would.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <bcrypt.h>
+#include <wincrypt.h>
 #include <wininet.h>
 
 #include <cstdio>
@@ -96,6 +97,66 @@ std::string ServeFile(const std::wstring& name, size_t size, uint32_t seed) {
   }
   harness::WriteBytes(harness::Join(Root(), name), bytes);
   return bytes;
+}
+
+Tls StartTls() {
+  Tls tls;
+  std::string answer = Control("tls");
+  size_t lineEnd = answer.find('\n');
+  if (answer.compare(0, 8, "https://") != 0 || lineEnd == std::string::npos) {
+    tls.error = answer.empty() ? "no answer to /_control/tls" : answer;
+    return tls;
+  }
+  std::string pem = answer.substr(lineEnd + 1);
+  DWORD size = 0;
+  if (!CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER, nullptr,
+                            &size, nullptr, nullptr)) {
+    tls.error = "the authority is not PEM text: " + pem;
+    return tls;
+  }
+  tls.authority.resize(size);
+  CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()), CRYPT_STRING_BASE64HEADER,
+                       reinterpret_cast<BYTE*>(&tls.authority[0]), &size, nullptr, nullptr);
+  tls.authority.resize(size);
+  tls.base = answer.substr(0, lineEnd);
+  return tls;
+}
+
+int TlsConnections() { return std::atoi(Control("tlsconnections").c_str()); }
+
+namespace {
+
+// The local machine's root store as the registry holds it. (Wine's "system"
+// store of that name is a collection from which a deleted certificate does
+// not leave the registry.)
+HCERTSTORE OpenMachineRoots() {
+  return CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+}
+
+}  // namespace
+
+bool TrustAuthority(const std::string& der) {
+  HCERTSTORE roots = OpenMachineRoots();
+  if (roots == nullptr) return false;
+  BOOL added = CertAddEncodedCertificateToStore(roots, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                                static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING,
+                                                nullptr);
+  CertCloseStore(roots, 0);
+  return added != FALSE;
+}
+
+void DistrustAuthority(const std::string& der) {
+  PCCERT_CONTEXT wanted = CertCreateCertificateContext(X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                                       static_cast<DWORD>(der.size()));
+  HCERTSTORE roots = OpenMachineRoots();
+  if (wanted != nullptr && roots != nullptr) {
+    if (PCCERT_CONTEXT found = CertFindCertificateInStore(roots, X509_ASN_ENCODING, 0, CERT_FIND_EXISTING, wanted,
+                                                          nullptr)) {
+      CertDeleteCertificateFromStore(found);  // frees `found`
+    }
+  }
+  if (roots != nullptr) CertCloseStore(roots, 0);
+  if (wanted != nullptr) CertFreeCertificateContext(wanted);
 }
 
 }  // namespace server

@@ -33,6 +33,27 @@ std::string Log();
 // served folder; returns its bytes.
 std::string ServeFile(const std::wstring& name, size_t size, uint32_t seed = 1);
 
+// The server's TLS side, started on first use: the same files, rules and log
+// on a second port, with a certificate for 127.0.0.1 signed by an authority
+// the server made for this run. `base` is "https://127.0.0.1:<port>" and
+// `authority` the authority's certificate (DER); when the side could not
+// start, `base` is empty and `error` says why.
+struct Tls {
+  std::string base;
+  std::string authority;
+  std::string error;
+};
+Tls StartTls();
+// The connections the TLS side has accepted so far, handshakes that failed
+// included.
+int TlsConnections();
+
+// Makes the prefix trust a certificate authority (DER) for TLS servers, as a
+// root of the local machine, or stop trusting it; programs started afterwards
+// see the change.
+bool TrustAuthority(const std::string& der);
+void DistrustAuthority(const std::string& der);
+
 }  // namespace server
 
 namespace harness {
