@@ -10,6 +10,7 @@
 #   bash tools/demo.sh --update   the catalogue also offers a manager update
 #                                 (a stand-in that changes nothing), which the
 #                                 two-hourly catalogue check downloads and runs
+#                                 (with --road: shown before the download)
 #
 # The sample games (gamefolder/, laid out by the dist target) are copied to
 # C:\Games\<game> of a fresh Wine prefix in build/demo and registered as
@@ -129,7 +130,7 @@ if [ $road = 1 ]; then
       "road: done") status=0 ;;
     esac
   done < <(wine build/x86_64/tools/demo/road.exe "$(windows_path "$work/server.log")" \
-             "$(windows_path "$marks")" 2>/dev/null)
+             "$(windows_path "$marks")" $([ $update = 1 ] && echo --update) 2>/dev/null)
   ls "$work"/[0-9][0-9]-*.png 2>/dev/null || true
   exit $status
 fi

@@ -1,10 +1,13 @@
 // Plays the demo's road by itself, as a user would with the mouse: the
 // banner, the news of a new game, the click on the download button, the
 // installer, the pop-up of the installed game, playing it, the advertisement
-// that then takes the banner's place, the list of games and hiding to the
-// notification area.
+// that then takes the banner's place, the list of games, hiding to the
+// notification area and the icon's menu there.
 //
-//   road.exe <publisher server log> <folder for step marks>
+//   road.exe <publisher server log> <folder for step marks> [--update]
+//
+// With --update the catalogue also offers a manager update: the road then
+// shows it being run and its news, before the download.
 //
 // Before each screenshot it prints "shot NN-name" and waits until the file
 // NN-name.done appears in the marks folder (tools/demo.sh takes the picture
@@ -32,7 +35,15 @@ bool WaitFor(Condition condition, int timeoutMs) {
   return false;
 }
 
+void Shot(const char* step);
+
+// A step that was not seen: a last screenshot shows how things stood.
 [[noreturn]] void Fail(const char* step) {
+  static bool failing = false;
+  if (!failing) {
+    failing = true;
+    Shot("failed");
+  }
   std::printf("road: %s\n", step);
   std::fflush(stdout);
   ExitProcess(1);
@@ -50,7 +61,11 @@ HWND VisibleWindow(const char* className) {
   return window != nullptr && IsWindowVisible(window) ? window : nullptr;
 }
 
-void Shot(const char* name) {
+// Screenshots are numbered in the order taken: "01-banner", "02-news" ...
+void Shot(const char* step) {
+  static int number = 0;
+  char name[64];
+  std::snprintf(name, sizeof name, "%02d-%s", ++number, step);
   Sleep(700);  // fades and repaints settle
   std::printf("shot %s\n", name);
   std::fflush(stdout);
@@ -60,27 +75,34 @@ void Shot(const char* name) {
   }
 }
 
-void MovePointer(int x, int y) {
+// Pointer input in absolute coordinates (65536ths of the screen).
+INPUT PointerInput(int x, int y, DWORD flags) {
   int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   INPUT input = {};
   input.type = INPUT_MOUSE;
   input.mi.dx = (x * 65535 + width / 2) / (width - 1);
   input.mi.dy = (y * 65535 + height / 2) / (height - 1);
-  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &input, sizeof input);
+  input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  return input;
+}
+
+void MovePointer(int x, int y) {
+  INPUT move = PointerInput(x, y, 0);
+  SendInput(1, &move, sizeof move);
   SetCursorPos(x, y);
 }
 
-// A click at a point of a window's client area, with the real pointer.
+// A click at a point of a window's client area, with the pointer: it moves
+// there first (the hover look shows), and the press and release carry the
+// point too, so that they land there even if a late pointer event of the
+// X server has moved Wine's cursor meanwhile.
 void Click(HWND window, int x, int y) {
   POINT point = {x, y};
   ClientToScreen(window, &point);
   MovePointer(point.x, point.y);
   Sleep(300);
-  INPUT press[2] = {};
-  press[0].type = press[1].type = INPUT_MOUSE;
-  press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  INPUT press[2] = {PointerInput(point.x, point.y, MOUSEEVENTF_LEFTDOWN),
+                    PointerInput(point.x, point.y, MOUSEEVENTF_LEFTUP)};
   SendInput(2, press, sizeof press[0]);
 }
 
@@ -113,8 +135,9 @@ constexpr char kInstaller[] = "/files/FairyIsle_auto_rus.exe";
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: road.exe <server log> <marks folder>\n");
+  bool update = argc == 4 && std::string(argv[3]) == "--update";
+  if (argc != 3 && !update) {
+    std::fprintf(stderr, "usage: road.exe <server log> <marks folder> [--update]\n");
     return 2;
   }
   gServerLog = argv[1];
@@ -122,7 +145,7 @@ int main(int argc, char** argv) {
 
   HWND main = WaitForWindow(kMainClass, 60000, "the manager's window did not appear");
   WaitForRequest("/banners/fairy-isle.png", 30000, "the banner was not fetched");
-  Shot("01-banner");
+  Shot("banner");
 
   // The two-hour catalogue check, now: the catalogue announces a new game.
   Sleep(1000);  // the first check has ended
@@ -132,26 +155,38 @@ int main(int argc, char** argv) {
     return WaitFor([] { return VisibleWindow(kPopupClass) != nullptr; }, 3000);
   }, 20000);
   if (!announced) Fail("no news of the new game");
-  Shot("02-news");
-  Click(VisibleWindow(kPopupClass), kPopupClose.x, kPopupClose.y);
+  Shot("news");
+  if (update) {
+    // The same check queued the update: it is fetched in the background,
+    // checked against its digest and run; then its news takes the pop-up.
+    WaitForWindow("ZarnDemoSetup", 60000, "the manager update did not run");
+    Shot("update");
+    WaitUntilGone("ZarnDemoSetup", 60000, "the manager update did not end");
+    Sleep(1000);
+    HWND news = WaitForWindow(kPopupClass, 30000, "no news of the manager update");
+    Shot("updated");
+    Click(news, kPopupClose.x, kPopupClose.y);
+  } else {
+    Click(VisibleWindow(kPopupClass), kPopupClose.x, kPopupClose.y);
+  }
   WaitUntilGone(kPopupClass, 10000, "the news stayed");
 
   SetForegroundWindow(main);
   Click(main, kDownloadButton.x, kDownloadButton.y);
   WaitForRequest(kInstaller, 20000, "the download did not start");
   Sleep(1800);
-  Shot("03-download");
+  Shot("download");
 
   WaitForWindow("ZarnDemoSetup", 120000, "the installer did not run");
   Sleep(600);
-  Shot("04-installer");
+  Shot("installer");
 
   HWND popup = WaitForWindow(kPopupClass, 60000, "no news of the installed game");
-  Shot("05-installed");
+  Shot("installed");
   Click(popup, kPopupPlay.x, kPopupPlay.y);
 
   HWND game = WaitForWindow("ZarnDemoGame", 30000, "the new game did not start");
-  Shot("06-playing");
+  Shot("playing");
   Click(game, 100, 100);
   WaitUntilGone("ZarnDemoGame", 10000, "the game did not end");
 
@@ -160,15 +195,31 @@ int main(int argc, char** argv) {
   main = WaitForWindow(kMainClass, 15000, "the manager did not come back");
   WaitForRequest("/banners/advert.png", 15000, "the advertisement was not fetched");
   Sleep(1000);
-  Shot("07-advert");
+  Shot("advert");
   Click(main, kMyGamesTile.x, kMyGamesTile.y);
   Sleep(1000);
-  Shot("08-my-games");
+  Shot("my-games");
 
   Click(main, kHideButton.x, kHideButton.y);
   WaitUntilGone(kMainClass, 10000, "the window did not hide");
-  MovePointer(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
-  Shot("09-tray");
+  // The icon is the last of the taskbar's notification area: its menu.
+  HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+  if (taskbar == nullptr) Fail("no taskbar");
+  RECT bar;
+  GetWindowRect(taskbar, &bar);
+  POINT icon = {bar.right - 10, (bar.top + bar.bottom) / 2};
+  MovePointer(icon.x, icon.y);
+  Sleep(300);
+  INPUT press[2] = {PointerInput(icon.x, icon.y, MOUSEEVENTF_RIGHTDOWN),
+                    PointerInput(icon.x, icon.y, MOUSEEVENTF_RIGHTUP)};
+  SendInput(2, press, sizeof press[0]);
+  WaitForWindow("#32768", 10000, "the icon's menu did not open");
+  Shot("tray");
+  INPUT escape[2] = {};
+  escape[0].type = escape[1].type = INPUT_KEYBOARD;
+  escape[0].ki.wVk = escape[1].ki.wVk = VK_ESCAPE;
+  escape[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, escape, sizeof escape[0]);
   std::printf("road: done\n");
   std::fflush(stdout);
   return 0;

@@ -18,6 +18,8 @@ namespace {
 constexpr int kPayloadId = 1;
 constexpr UINT_PTR kStepTimer = 1;
 constexpr UINT kStepMs = 40;
+// The update stand-in shows its window this many steps (3.2 s).
+constexpr int kUpdateSteps = 80;
 constexpr wchar_t kGamesKey[] = L"Software\\Игры от ZarnSoft\\products\\fairy-isle";
 
 #ifdef ZARN_DEMO_UPDATE
@@ -133,7 +135,7 @@ bool Step() {
   ++gSetup.steps;
 #ifdef ZARN_DEMO_UPDATE
   gSetup.status = L"Демонстрация: файлы менеджера не меняются.";
-  return gSetup.steps < 40;
+  return gSetup.steps < kUpdateSteps;
 #else
   if (gSetup.failed) return gSetup.steps < 100;
   if (gSetup.next < gSetup.files.size()) {
@@ -164,7 +166,7 @@ bool Step() {
 
 int Percent() {
 #ifdef ZARN_DEMO_UPDATE
-  return gSetup.steps * 100 / 40;
+  return gSetup.steps * 100 / kUpdateSteps;
 #else
   if (gSetup.files.empty()) return 100;
   size_t done = gSetup.next < gSetup.files.size() ? gSetup.next : gSetup.files.size();
