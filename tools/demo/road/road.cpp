@@ -213,7 +213,12 @@ int main(int argc, char** argv) {
   INPUT press[2] = {PointerInput(icon.x, icon.y, MOUSEEVENTF_RIGHTDOWN),
                     PointerInput(icon.x, icon.y, MOUSEEVENTF_RIGHTUP)};
   SendInput(2, press, sizeof press[0]);
-  WaitForWindow("#32768", 10000, "the icon's menu did not open");
+  HWND menu = WaitForWindow("#32768", 10000, "the icon's menu did not open");
+  // The pointer on the menu's first item: the icon's tooltip goes.
+  RECT items;
+  GetWindowRect(menu, &items);
+  MovePointer((items.left + items.right) / 2, items.top + 10);
+  Sleep(500);
   Shot("tray");
   INPUT escape[2] = {};
   escape[0].type = escape[1].type = INPUT_KEYBOARD;
