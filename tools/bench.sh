@@ -42,51 +42,8 @@ wine build/x86_64/tools/bench/win32/startup_bench.exe "$(winepath -w build/x86_6
   'C:\Games\magic-garden\ZarnLauncher.exe' "$(winepath -w build/x86_64/tools/bench/win32/bare_window.exe)" \
   --runs 15 --idle "$idle"
 
-echo "== hidden in the notification area for $idle s, against a bare window program (x86_64)"
-# Both run side by side for the same period, measured from the Linux side
-# (/proc of every thread): processor time (Wine's GetProcessTimes undercounts
-# it), wake-ups (context switches, voluntary and forced) and anonymous
-# resident memory. The manager starts as at logon: its launcher, no argument.
-cp build/x86_64/ZarnWrapper.exe "$game/run.dat"
-proc_sample() {  # pid -> "ticks switches anon_kb"
-  local pid=$1 ticks switches=0 t
-  ticks=$(awk '{print $14 + $15}' "/proc/$pid/stat")
-  for t in /proc/"$pid"/task/*/status; do
-    switches=$((switches + $(awk '/^(voluntary|nonvoluntary)_ctxt_switches/ {n += $2} END {print n + 0}' "$t")))
-  done
-  printf '%s %s %s' "$ticks" "$switches" "$(awk '/^RssAnon/ {print $2}' "/proc/$pid/status")"
-}
-wine build/x86_64/tools/bench/win32/bare_window.exe >/dev/null 2>&1 &
-wine 'C:\Games\magic-garden\ZarnLauncher.exe' >/dev/null 2>&1 &
-sleep 8
-bare_pid=$(pgrep -n -x bare_window.exe || true)
-manager_pid=$(pgrep -n -x run.exe || true)
-if [ -n "$bare_pid" ] && [ -n "$manager_pid" ]; then
-  read -r bare_t0 bare_s0 _ <<<"$(proc_sample "$bare_pid")"
-  read -r man_t0 man_s0 _ <<<"$(proc_sample "$manager_pid")"
-  sleep "$idle"
-  read -r bare_t1 bare_s1 bare_kb <<<"$(proc_sample "$bare_pid")"
-  read -r man_t1 man_s1 man_kb <<<"$(proc_sample "$manager_pid")"
-  hz=$(getconf CLK_TCK)
-  LC_ALL=C awk -v s="$idle" -v hz="$hz" -v bt=$((bare_t1 - bare_t0)) -v bs=$((bare_s1 - bare_s0)) -v bk="$bare_kb" \
-      -v mt=$((man_t1 - man_t0)) -v ms=$((man_s1 - man_s0)) -v mk="$man_kb" 'BEGIN {
-    printf "processor: bare %.0f ms (%.3f %%), manager %.0f ms (%.3f %%)\n", bt * 1000 / hz, bt * 100 / hz / s, mt * 1000 / hz, mt * 100 / hz / s
-    printf "wake-ups per second: bare %.2f, manager %.2f\n", bs / s, ms / s
-    printf "anonymous resident memory: bare %.2f MB, manager %.2f MB\n", bk / 1024, mk / 1024
-  }'
-else
-  echo "hidden footprint: the bare program or the manager did not start"
-fi
-[ -n "$bare_pid" ] && kill "$bare_pid" 2>/dev/null || true
-[ -n "$manager_pid" ] && kill "$manager_pid" 2>/dev/null || true
-rm -f "$game/run.dat"
-
-echo "== manager's download of a 200 MB file under Wine (x86_64)"
-# One 200,000,000-byte file from a test server of this section, capped at
-# 125,000,000 B/s and then uncapped; curl fetches it from the same server
-# before each of the manager's runs. The game folder's catalogue address is
-# this server's tiny catalogue, whose banner offers the file, so the shown
-# window paints the progress bar of the download.
+# The publisher's server of the last two sections, a test server: a tiny
+# catalogue whose banner offers one 200,000,000-byte file.
 cmake --build build/x86_64 --target download_bench >/dev/null
 dl=$root/build/bench-download
 big=$dl/www/big.bin
@@ -105,7 +62,60 @@ game_id=$(grep -a -m1 -o 'productid=[0-9]*' "$settings" | cut -d= -f2)
 partner=$(grep -a -m1 -o 'idpostfix=[0-9]*' "$settings" | cut -d= -f2)
 printf '[GAMES.CFG]\r\ngames=1\r\npromoID0=999\r\npromoName0=Benchmark\r\npromoDescription0=200 MB\r\npromoBanner0=%s/banner.jpg\r\npromoDownload0=%s/big.bin\r\n' \
   "$base" "$base" >"$dl/www/catalogue/$partner.txt"
+
+echo "== hidden in the notification area for $idle s, against a bare window program (x86_64)"
+# Both run side by side for the same period, measured from the Linux side
+# (/proc of every thread): processor time (Wine's GetProcessTimes undercounts
+# it), wake-ups (context switches, voluntary and forced) and anonymous
+# resident memory. The manager starts as at logon: its launcher, no argument.
+cp build/x86_64/ZarnWrapper.exe "$game/run.dat"
+proc_sample() {  # pid -> "ticks switches anon_kb"
+  local pid=$1 ticks switches=0 t
+  ticks=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  for t in /proc/"$pid"/task/*/status; do
+    switches=$((switches + $(awk '/^(voluntary|nonvoluntary)_ctxt_switches/ {n += $2} END {print n + 0}' "$t")))
+  done
+  printf '%s %s %s' "$ticks" "$switches" "$(awk '/^RssAnon/ {print $2}' "/proc/$pid/status")"
+}
+footprint() {  # label: both programs side by side for $idle s
+  echo "-- $1"
+  wine build/x86_64/tools/bench/win32/bare_window.exe >/dev/null 2>&1 &
+  wine 'C:\Games\magic-garden\ZarnLauncher.exe' >/dev/null 2>&1 &
+  sleep 8
+  local bare_pid manager_pid bare_t0 bare_s0 man_t0 man_s0 bare_t1 bare_s1 bare_kb man_t1 man_s1 man_kb hz
+  bare_pid=$(pgrep -n -x bare_window.exe || true)
+  manager_pid=$(pgrep -n -x run.exe || true)
+  if [ -n "$bare_pid" ] && [ -n "$manager_pid" ]; then
+    read -r bare_t0 bare_s0 _ <<<"$(proc_sample "$bare_pid")"
+    read -r man_t0 man_s0 _ <<<"$(proc_sample "$manager_pid")"
+    sleep "$idle"
+    read -r bare_t1 bare_s1 bare_kb <<<"$(proc_sample "$bare_pid")"
+    read -r man_t1 man_s1 man_kb <<<"$(proc_sample "$manager_pid")"
+    hz=$(getconf CLK_TCK)
+    LC_ALL=C awk -v s="$idle" -v hz="$hz" -v bt=$((bare_t1 - bare_t0)) -v bs=$((bare_s1 - bare_s0)) -v bk="$bare_kb" \
+        -v mt=$((man_t1 - man_t0)) -v ms=$((man_s1 - man_s0)) -v mk="$man_kb" 'BEGIN {
+      printf "processor: bare %.0f ms (%.3f %%), manager %.0f ms (%.3f %%)\n", bt * 1000 / hz, bt * 100 / hz / s, mt * 1000 / hz, mt * 100 / hz / s
+      printf "wake-ups per second: bare %.2f, manager %.2f\n", bs / s, ms / s
+      printf "anonymous resident memory: bare %.2f MB, manager %.2f MB\n", bk / 1024, mk / 1024
+    }'
+  else
+    echo "hidden footprint: the bare program or the manager did not start"
+  fi
+  [ -n "$bare_pid" ] && kill "$bare_pid" 2>/dev/null || true
+  [ -n "$manager_pid" ] && kill "$manager_pid" 2>/dev/null || true
+}
 sed -i "s|^gamesurl=.*|gamesurl=$base/catalogue/\r|" "$game/html/wrapper.cfg"
+footprint "the publisher's server answers (one catalogue request, then idle)"
+# Port 9 of this machine: nothing listens, every request is refused at once.
+sed -i "s|^gamesurl=.*|gamesurl=http://127.0.0.1:9/catalogue/\r|" "$game/html/wrapper.cfg"
+footprint "the publisher's server cannot be reached (the catalogue request retries)"
+sed -i "s|^gamesurl=.*|gamesurl=$base/catalogue/\r|" "$game/html/wrapper.cfg"
+rm -f "$game/run.dat"
+
+echo "== manager's download of a 200 MB file under Wine (x86_64)"
+# The file, capped at 125,000,000 B/s and then uncapped; curl fetches it from
+# the same server before each of the manager's runs. The shown window paints
+# the progress bar of the download, as the banner offers the file.
 # This prefix's wineserver is the one whose folder is named after the
 # prefix's device and inode numbers.
 wineserver_dir=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))

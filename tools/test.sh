@@ -7,6 +7,8 @@
 #   2. i686 build (the shipping 32-bit programs), warnings are errors
 #   3. x86_64 build: the Win32 tests and the end-to-end tests, run through
 #      wine64 in a fresh prefix of this run under Xvfb
+#   4. the demo's road (tools/demo.sh --road): the manager, the sample games,
+#      the demo's publisher server and installer, every step seen
 #
 # Everything started here is ended here, by process id or by this run's own
 # Wine prefix.
@@ -60,5 +62,10 @@ export ZARN_TEST_SERVER="http://127.0.0.1:$(cat "$root/build/wine/server.port")"
 export ZARN_TEST_SERVER_ROOT="Z:$(printf '%s' "$www" | tr / '\\')"
 # Shared registry and windows: one test at a time.
 (cd build/x86_64 && ctest --output-on-failure -j1)
+stop_all
+trap - EXIT
+
+step "the demo's road (the README's run command, played by itself)"
+bash tools/demo.sh --road
 
 step "all tests passed in $(( $(date +%s) - start )) s"
