@@ -80,6 +80,8 @@ TEST_F(DigestE2ETest, AFileThatDoesNotMatchIsFetchedOnceMoreThenDroppedAndNothin
   ASSERT_NE(popup, nullptr) << "the user is told";
   EXPECT_EQ(Fetches(), 2u) << "fetched twice, each time from byte 0";
   Sleep(1000);
+  // The picture in docs/downloads.md.
+  EXPECT_TRUE(SaveScreenshot(popup, harness::Join(ZARN_BUILD_DIR, L"popup-download-failed.png")));
   EXPECT_TRUE(InstallerLog().empty()) << "nothing ran";
   EXPECT_FALSE(harness::FileExists(InDownloads(L"Puzzle.exe")));
   EXPECT_FALSE(harness::FileExists(InDownloads(L"Puzzle.exe.part")));
