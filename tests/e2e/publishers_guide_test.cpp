@@ -15,6 +15,7 @@
 namespace e2e {
 namespace {
 
+using harness::CopyTree;
 using harness::Join;
 
 constexpr char kGuideServer[] = "http://127.0.0.1:8765";
@@ -24,23 +25,6 @@ std::string Replace(std::string text, const std::string& from, const std::string
     text.replace(at, from.size(), to);
   }
   return text;
-}
-
-void CopyTree(const std::wstring& from, const std::wstring& to) {
-  harness::MakeDirs(to);
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(Join(from, L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      CopyTree(Join(from, name), Join(to, name));
-    } else {
-      CopyFileW(Join(from, name).c_str(), Join(to, name).c_str(), FALSE);
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
 }
 
 class PublishersGuideE2ETest : public DownloadTest {

@@ -11,25 +11,8 @@
 namespace e2e {
 namespace {
 
+using harness::CopyTree;
 using harness::Join;
-
-// Copies a folder tree.
-void CopyTree(const std::wstring& from, const std::wstring& to) {
-  harness::MakeDirs(to);
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(Join(from, L"*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      CopyTree(Join(from, name), Join(to, name));
-    } else {
-      CopyFileW(Join(from, name).c_str(), Join(to, name).c_str(), FALSE);
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
 
 // Distinct colours in a grid over the client area: a drawn screen has many,
 // an empty or unpainted one has one or two.

@@ -119,6 +119,23 @@ bool DirExists(const std::wstring& path) {
 
 void MakeDirs(const std::wstring& path) { SHCreateDirectoryExW(nullptr, path.c_str(), nullptr); }
 
+void CopyTree(const std::wstring& from, const std::wstring& to) {
+  MakeDirs(to);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(Join(from, L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      CopyTree(Join(from, name), Join(to, name));
+    } else {
+      CopyFileW(Join(from, name).c_str(), Join(to, name).c_str(), FALSE);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
 void RemoveTree(const std::wstring& path) {
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(Join(path, L"*").c_str(), &found);

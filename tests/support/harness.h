@@ -42,6 +42,8 @@ std::string ReadBytes(const std::wstring& path);  // empty when missing
 bool FileExists(const std::wstring& path);
 bool DirExists(const std::wstring& path);
 void MakeDirs(const std::wstring& path);
+// Copies a folder and everything below it (making the folders).
+void CopyTree(const std::wstring& from, const std::wstring& to);
 void RemoveTree(const std::wstring& path);
 std::wstring LocalAppData();  // CSIDL_LOCAL_APPDATA
 std::wstring Join(const std::wstring& a, const std::wstring& b);
