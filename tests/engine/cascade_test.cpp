@@ -77,6 +77,21 @@ TEST(Selectors, MatchElementsByTypeIdClassAttributeAndPosition) {
       {"DIV#top", "top"},
       {"#TOP", ""},
       {"li:hover", ""},
+      {"li + li", "l2 l3"},
+      {"li.mid + li", "l3"},
+      {"li + li + li", "l3"},
+      {"li ~ li", "l2 l3"},
+      {"#l1 ~ .mid", "l2"},
+      {"#l3 ~ li", ""},
+      {"a + a", "a2"},  // text between two elements does not part them
+      {"p + ul", "list"},
+      {"#p2 + p", ""},
+      {"ul ~ p", ""},
+      {"p ~ ul li", "l1 l2 l3"},
+      {"#p1 + p span", "s1"},
+      {"div.box + div > p", "p3"},
+      {"#top ~ div p", "p3"},
+      {".intro ~ * .x", "s1"},
   };
   for (const Case& c : cases) EXPECT_EQ(Matching(r, c.selector), c.ids) << c.selector;
 }
@@ -156,6 +171,7 @@ TEST(Cascade, ComputesTypedValues) {
       "#j p { font: italic bold 12pt/1.2 Verdana, sans-serif }"
       "#k p { overflow-y: scroll }"
       "#l p { margin: 1em 2pt }"
+      "#m p { border-top-style: solid } #m span { border-style: dashed; border-width: thin thick }"
       "</style>"
       "<div id=a><p id=a1></p></div><div id=b><p id=b1></p></div><div id=c><p id=c1></p></div>"
       "<div id=d><p id=d1></p></div><div id=e><p id=e1></p></div>"
@@ -163,7 +179,8 @@ TEST(Cascade, ComputesTypedValues) {
       "<div id=g><span id=g1></span><b id=g2></b><i id=g3></i></div>"
       "<div id=h><p id=h1></p></div>"
       "<div id=i><p id=i1><em id=i2></em></p></div>"
-      "<div id=j><p id=j1></p></div><div id=k><p id=k1></p></div><div id=l><p id=l1></p></div>");
+      "<div id=j><p id=j1></p></div><div id=k><p id=k1></p></div><div id=l><p id=l1></p></div>"
+      "<div id=m><p id=m1></p><span id=m2></span></div>");
   auto style = [&](const char* id) { return r.NodeById(id)->style; };
   EXPECT_EQ(style("a1")->font.size, 30);
   EXPECT_EQ(style("a1")->width, Length::Px(60));
@@ -190,6 +207,10 @@ TEST(Cascade, ComputesTypedValues) {
   EXPECT_EQ(style("k1")->overflowX, Overflow::kAuto);  // visible beside scroll acts as auto
   EXPECT_EQ(style("l1")->margin[kTop], Length::Px(16));
   EXPECT_NEAR(style("l1")->margin[kLeft].value, 2.6667f, 0.001f);
+  EXPECT_EQ(style("m1")->borderWidth[kTop], 3);  // a style alone: the initial width, medium
+  EXPECT_EQ(style("m1")->borderWidth[kLeft], 0);  // no style
+  EXPECT_EQ(style("m2")->borderWidth[kTop], 1);
+  EXPECT_EQ(style("m2")->borderWidth[kLeft], 5);
 }
 
 TEST(Cascade, UserAgentSheetGivesHtmlItsLook) {

@@ -418,8 +418,12 @@ Cursor ToCursor(Keyword k) {
   }
 }
 
+constexpr int kMediumBorderPixels = 3;
+
 int BorderWidthPixels(const CssValue& v, float fontSize) {
-  if (v.kind == ValueKind::kKeyword) return v.keyword == Keyword::kThin ? 1 : v.keyword == Keyword::kThick ? 5 : 3;
+  if (v.kind == ValueKind::kKeyword) {
+    return v.keyword == Keyword::kThin ? 1 : v.keyword == Keyword::kThick ? 5 : kMediumBorderPixels;
+  }
   float px = LengthInPixels(v, fontSize);
   // A width between 0 and 1 still shows as one pixel.
   if (!(px > 0)) return 0;
@@ -820,6 +824,10 @@ const ComputedStyle* StyleContext::ComputeElementStyle(const Node* element, cons
   // Colour before the border colours that default to it.
   if (winners[int(PropertyId::kColor)]) ApplyDeclaration(s, parent, *winners[int(PropertyId::kColor)]);
   for (int i = 0; i < 4; ++i) s.borderColor[i] = s.color;
+  // The initial border width is medium; FixUp makes it 0 where the style is
+  // none or hidden (the initial style), so only a border with a style and no
+  // width of its own keeps it.
+  for (int i = 0; i < 4; ++i) s.borderWidth[i] = kMediumBorderPixels;
   for (int p = 0; p < kPropertyCount; ++p) {
     if (winners[p] != nullptr && p != int(PropertyId::kColor)) ApplyDeclaration(s, parent, *winners[p]);
   }
