@@ -144,7 +144,8 @@ TEST(CssStyleSheet, KeepsValidRulesAndDropsTheRest) {
   const Case cases[] = {
       {"p { color: red } div { width: 1px }", "{color=#ff0000}{width=1px}"},
       {"p, ul li { color: red }", "{color=#ff0000}"},
-      {"p + q { color: red } div { width: 1px }", "{width=1px}"},
+      {"p + q { color: red } div { width: 1px }", "{color=#ff0000}{width=1px}"},
+      {"p + + q { color: red } div { width: 1px }", "{width=1px}"},
       {"p::before { color: red } div { width: 1px }", "{width=1px}"},
       {"p:nth-child(2) { color: red } div { width: 1px }", "{width=1px}"},
       {"p, ~q { color: red } div { width: 1px }", "{width=1px}"},
@@ -182,6 +183,9 @@ TEST(CssSelectors, SpecificityCountsIdsClassesAndTypes) {
       {"#x", 0x010000},
       {"div#x > p.c:first-child", 0x010202},
       {"*.a", 0x000100},
+      {"a ~ b", 0x000002},
+      {"h1+p.c", 0x000102},
+      {"#x ~ li + li", 0x010002},
   };
   for (const Case& c : cases) {
     std::vector<Selector> selectors;
@@ -189,7 +193,7 @@ TEST(CssSelectors, SpecificityCountsIdsClassesAndTypes) {
     ASSERT_EQ(selectors.size(), 1u);
     EXPECT_EQ(selectors[0].specificity, c.specificity) << c.selector;
   }
-  const char* invalid[] = {"", "p +", "a ~ b", "p:unknown", "::before", "#1a", ".", "[=x]", "[a=]",
+  const char* invalid[] = {"", "p +", "a ~", "~ b", "a + > b", "p:unknown", "::before", "#1a", ".", "[=x]", "[a=]",
                            "[a^=b]", "p >", "> p", "a,", "p:not(q)"};
   for (const char* selector : invalid) {
     std::vector<Selector> selectors;

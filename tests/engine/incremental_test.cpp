@@ -115,6 +115,35 @@ TEST(Incremental, RebuiltGameListKeepsItsScrollPosition) {
   ExpectSameAsFullUpdate(r, "empty list");
 }
 
+// With + and ~ a change to one element restyles its later siblings: after
+// each change the incremental update ends where a full one would.
+TEST(Incremental, SiblingSelectorsFollowChangesOfEarlierSiblings) {
+  Rendered r(
+      "<style>#a:hover + p { color: red } .on ~ p b { font-weight: normal; color: green }"
+      "li + li { margin-top: 4px } li.gap + li { margin-top: 20px }</style>"
+      "<div id=box><p id=a>a</p><p id=b>b <b id=bb>bold</b></p><p id=c>c <b>bold</b></p></div>"
+      "<ul id=list><li id=l1>1</li><li id=l2>2</li><li id=l3>3</li></ul>");
+  struct Step {
+    const char* name;
+    std::function<void()> change;
+  };
+  const Step steps[] = {
+      {"hover on the first", [&] { SetElementState(r.ById("a"), kStateHover, 0); }},
+      {"class on the first", [&] { SetAttribute(r.ById("a"), "class", u"on"); }},
+      {"class on an item", [&] { SetAttribute(r.ById("l1"), "class", u"gap"); }},
+      {"item inserted first",
+       [&] { InsertElement(CreateElement("li", u"0"), r.ById("list"), 0); }},
+      {"first item deleted", [&] { DeleteElement(GetChild(r.ById("list"), 0)); }},
+      {"hover gone", [&] { SetElementState(r.ById("a"), 0, kStateHover); }},
+  };
+  for (const Step& step : steps) {
+    step.change();
+    ExpectSameAsFullUpdate(r, step.name);
+  }
+  // The class on the first paragraph made the later one's bold text green.
+  EXPECT_EQ(FormatColor(r.NodeById("bb")->style->color), "#008000");
+}
+
 TEST(Incremental, ManyKindsOfChangeEndWhereAFullUpdateWould) {
   Rendered r(ReadScreen("main_screen.htm"));
   struct Step {

@@ -85,7 +85,9 @@ class SelectorParser {
         ++it_;
         SkipSpace();
       } else if (it_->type == CssTokenType::kDelim && (it_->delim == '+' || it_->delim == '~')) {
-        return false;  // sibling combinators: not supported
+        combinator = it_->delim == '+' ? Combinator::kNextSibling : Combinator::kSubsequentSibling;
+        ++it_;
+        SkipSpace();
       } else if (!sawSpace) {
         return false;
       }

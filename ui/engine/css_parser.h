@@ -4,14 +4,14 @@
 // dropped whole, unclosed blocks and strings end at the end of the sheet.
 //
 // Selectors: *, type, #id, .class, [attr], [attr=v], [attr~=v], [attr|=v],
-// descendant and child combinators, grouping, :hover, :active, :focus,
+// descendant, child and sibling (+ ~) combinators, grouping, :hover, :active, :focus,
 // :first-child, :last-child, :link, :visited (never matches).
 // At-rules: @media blocks apply when their media list names all or screen (or
 // is empty); @import, @charset, @font-face, @page and others are skipped.
 //
-// Not supported (the rule or declaration is dropped): the sibling
-// combinators + and ~, pseudo-elements, other pseudo-classes (:nth-child,
-// :not...), namespaces, attribute operators ^= $= *=.
+// Not supported (the rule or declaration is dropped): pseudo-elements, other
+// pseudo-classes (:nth-child, :not...), namespaces, attribute operators
+// ^= $= *=.
 #pragma once
 
 #include <string_view>

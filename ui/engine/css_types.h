@@ -96,7 +96,9 @@ struct CompoundSelector {
   std::vector<SelectorCondition> conditions;
 };
 
-enum class Combinator : uint8_t { kDescendant, kChild };
+// Between two compounds: "A B", "A > B", "A + B" (B right after A among its
+// element siblings) and "A ~ B" (B anywhere after A among them).
+enum class Combinator : uint8_t { kDescendant, kChild, kNextSibling, kSubsequentSibling };
 
 struct Selector {
   // Left to right as written; combinators[i] joins compounds[i] and [i + 1].

@@ -98,9 +98,27 @@ MatchResult MatchFrom(const Selector& selector, size_t index, const Node* node) 
   if (!MatchesCompound(selector.compounds[index], node)) return MatchResult::kFailsHere;
   if (index == 0) return MatchResult::kMatches;
   const Node* parent = ParentElement(node);
-  if (selector.combinators[index - 1] == Combinator::kChild) {
-    if (parent == nullptr) return MatchResult::kFailsEverywhere;
-    return MatchFrom(selector, index - 1, parent);
+  switch (selector.combinators[index - 1]) {
+    case Combinator::kChild:
+      if (parent == nullptr) return MatchResult::kFailsEverywhere;
+      return MatchFrom(selector, index - 1, parent);
+    case Combinator::kNextSibling: {
+      const Node* previous = PreviousElementSibling(node);
+      // Elements higher up have siblings of their own: only here it fails.
+      if (previous == nullptr) return MatchResult::kFailsHere;
+      return MatchFrom(selector, index - 1, previous);
+    }
+    case Combinator::kSubsequentSibling:
+      for (const Node* previous = PreviousElementSibling(node); previous != nullptr;
+           previous = PreviousElementSibling(previous)) {
+        MatchResult result = MatchFrom(selector, index - 1, previous);
+        // Siblings share their ancestors: a failure everywhere above one is
+        // a failure above every one.
+        if (result != MatchResult::kFailsHere) return result;
+      }
+      return MatchResult::kFailsHere;
+    case Combinator::kDescendant:
+      break;
   }
   for (const Node* ancestor = parent; ancestor != nullptr; ancestor = ParentElement(ancestor)) {
     MatchResult result = MatchFrom(selector, index - 1, ancestor);
@@ -129,6 +147,11 @@ bool MatchesSelector(const Selector& selector, const Node* element) {
 void RuleSet::Clear() { *this = RuleSet(); }
 
 void RuleSet::NoteDependencies(const Selector& selector) {
+  for (Combinator combinator : selector.combinators) {
+    if (combinator == Combinator::kNextSibling || combinator == Combinator::kSubsequentSibling) {
+      dependencies_.siblings = true;
+    }
+  }
   for (size_t i = 0; i < selector.compounds.size(); ++i) {
     bool onAncestor = i + 1 < selector.compounds.size();
     for (const SelectorCondition& cond : selector.compounds[i].conditions) {

@@ -2,7 +2,8 @@
 // the id, class or tag of their rightmost compound selector so that an
 // element only tries the rules that can match it. Matching runs right to left
 // and gives up on a descendant combinator as soon as no ancestor can help,
-// which keeps it linear in the depth of the tree.
+// which keeps it linear in the depth of the tree (sibling combinators add
+// the walk over earlier siblings).
 #pragma once
 
 #include <cstdint>
@@ -32,6 +33,7 @@ struct SelectorDependencies {
   uint32_t states = 0;              // kState* bits any selector tests
   uint32_t statesOnAncestors = 0;   // ... in a compound left of a combinator
   bool childPosition = false;       // :first-child or :last-child anywhere
+  bool siblings = false;            // a + or ~ combinator anywhere
   bool link = false;                // :link
   std::unordered_set<Atom> attributes;           // id, class and [attr] anywhere
   std::unordered_set<Atom> attributesOnAncestors;  // ... left of a combinator

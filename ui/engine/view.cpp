@@ -321,12 +321,23 @@ void View::NoteStyleSheetsChanged() {
 
 // --- change notes (what a change can affect)
 
+// The later element siblings of an element, and everything below them: what
+// a selector with + or ~ may match differently after a change to it.
+static void MarkSiblingsDirty(Node* element) {
+  for (Node* next = const_cast<Node*>(NextElementSibling(element)); next != nullptr;
+       next = const_cast<Node*>(NextElementSibling(next))) {
+    MarkDirty(next, kDirtyStyleSubtree);
+  }
+}
+
 void View::NoteAttributeChanged(Node* element, Atom name) {
   const SelectorDependencies& deps = style_->rules().dependencies();
   uint16_t bits = 0;
   if (name == kAtomStyle) bits |= kDirtyStyle;
   if (deps.attributes.count(name) != 0) bits |= kDirtyStyle;
   if (deps.attributesOnAncestors.count(name) != 0) bits |= kDirtyStyleSubtree;
+  // Left of a + or ~ the element decides for its later siblings too.
+  if ((bits & kDirtyStyleSubtree) != 0 && deps.siblings) MarkSiblingsDirty(element);
   bool descendants = false;
   if (IsPresentational(element->tag, name, &descendants)) bits |= descendants ? kDirtyStyleSubtree : kDirtyStyle;
   if (element->tag == kAtomImg && name == kAtomSrc) bits |= kDirtyLayout;
@@ -343,6 +354,8 @@ void View::NoteAttributeChanged(Node* element, Atom name) {
 
 void View::NoteChildrenChanged(Node* parent, Node* near) {
   MarkDirty(parent, kDirtyBoxChildren);
+  // Which element comes after which has changed.
+  if (style_->rules().dependencies().siblings) MarkDirty(parent, kDirtyStyleSubtree);
   if (style_->rules().dependencies().childPosition && near != nullptr) {
     // Only the neighbours of the change can become or stop being the first
     // or last child.
@@ -354,8 +367,11 @@ void View::NoteChildrenChanged(Node* parent, Node* near) {
 void View::NoteStateChanged(Node* element, uint32_t changedBits) {
   const SelectorDependencies& deps = style_->rules().dependencies();
   if ((deps.states & changedBits) == 0) return;
-  MarkDirty(element, (deps.statesOnAncestors & changedBits) != 0 ? kDirtyStyleSubtree : kDirtyStyle);
+  bool onLeft = (deps.statesOnAncestors & changedBits) != 0;
+  MarkDirty(element, onLeft ? kDirtyStyleSubtree : kDirtyStyle);
+  if (onLeft && deps.siblings) MarkSiblingsDirty(element);
 }
+
 
 // --- scrolling
 
