@@ -172,6 +172,7 @@ TEST(Cascade, ComputesTypedValues) {
       "#k p { overflow-y: scroll }"
       "#l p { margin: 1em 2pt }"
       "#m p { border-top-style: solid } #m span { border-style: dashed; border-width: thin thick }"
+      "#n1 { z-index: 1073741825 } #n2 { z-index: 99999999999 } #n3 { z-index: -99999999999 }"
       "</style>"
       "<div id=a><p id=a1></p></div><div id=b><p id=b1></p></div><div id=c><p id=c1></p></div>"
       "<div id=d><p id=d1></p></div><div id=e><p id=e1></p></div>"
@@ -180,7 +181,7 @@ TEST(Cascade, ComputesTypedValues) {
       "<div id=h><p id=h1></p></div>"
       "<div id=i><p id=i1><em id=i2></em></p></div>"
       "<div id=j><p id=j1></p></div><div id=k><p id=k1></p></div><div id=l><p id=l1></p></div>"
-      "<div id=m><p id=m1></p><span id=m2></span></div>");
+      "<div id=m><p id=m1></p><span id=m2></span></div><p id=n1></p><p id=n2></p><p id=n3></p>");
   auto style = [&](const char* id) { return r.NodeById(id)->style; };
   EXPECT_EQ(style("a1")->font.size, 30);
   EXPECT_EQ(style("a1")->width, Length::Px(60));
@@ -211,6 +212,9 @@ TEST(Cascade, ComputesTypedValues) {
   EXPECT_EQ(style("m1")->borderWidth[kLeft], 0);  // no style
   EXPECT_EQ(style("m2")->borderWidth[kTop], 1);
   EXPECT_EQ(style("m2")->borderWidth[kLeft], 5);
+  EXPECT_EQ(style("n1")->zIndex, 1073741825);  // exact, beyond a float's precision
+  EXPECT_EQ(style("n2")->zIndex, 2147483647);  // held at the ends of 32 bits
+  EXPECT_EQ(style("n3")->zIndex, -2147483647 - 1);
 }
 
 TEST(Cascade, UserAgentSheetGivesHtmlItsLook) {

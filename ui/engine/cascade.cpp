@@ -493,7 +493,7 @@ void ApplyDeclaration(ComputedStyle& s, const ComputedStyle& parent, const Decla
         s.zIndex = parent.zIndex;
       } else {
         s.zIndexAuto = v.kind != ValueKind::kNumber;
-        s.zIndex = s.zIndexAuto ? 0 : int(v.number);
+        s.zIndex = s.zIndexAuto ? 0 : v.integer;
       }
       break;
     case PropertyId::kWidth: s.width = inherit ? parent.width : ToLength(v, em); break;
@@ -625,6 +625,13 @@ void ApplyDeclaration(ComputedStyle& s, const ComputedStyle& parent, const Decla
                      : k == Keyword::kNowrap ? WhiteSpace::kNowrap
                                              : WhiteSpace::kNormal;
       break;
+    case PropertyId::kTextTransform:
+      s.textTransform = inherit ? parent.textTransform
+                        : k == Keyword::kCapitalize ? TextTransform::kCapitalize
+                        : k == Keyword::kUppercase  ? TextTransform::kUppercase
+                        : k == Keyword::kLowercase  ? TextTransform::kLowercase
+                                                    : TextTransform::kNone;
+      break;
     case PropertyId::kOverflowX: s.overflowX = inherit ? parent.overflowX : ToOverflow(k); break;
     case PropertyId::kOverflowY: s.overflowY = inherit ? parent.overflowY : ToOverflow(k); break;
     case PropertyId::kVisibility:
@@ -656,6 +663,7 @@ ComputedStyle InheritFrom(const ComputedStyle& parent) {
   s.lineHeight = parent.lineHeight;
   s.textAlign = parent.textAlign;
   s.whiteSpace = parent.whiteSpace;
+  s.textTransform = parent.textTransform;
   s.visibility = parent.visibility;
   s.cursor = parent.cursor;
   s.listStyleType = parent.listStyleType;

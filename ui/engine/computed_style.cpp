@@ -34,7 +34,7 @@ int ResolveLength(const Length& length, int percentBase, int fallback) {
 
 bool InheritedPropertiesDiffer(const ComputedStyle& a, const ComputedStyle& b) {
   return a.color != b.color || a.font != b.font || !(a.lineHeight == b.lineHeight) || a.textAlign != b.textAlign ||
-         a.whiteSpace != b.whiteSpace || a.visibility != b.visibility || a.cursor != b.cursor ||
+         a.whiteSpace != b.whiteSpace || a.textTransform != b.textTransform || a.visibility != b.visibility || a.cursor != b.cursor ||
          a.listStyleType != b.listStyleType || a.borderSpacing != b.borderSpacing || a.textIndent != b.textIndent ||
          a.decorationsInEffect != b.decorationsInEffect;
 }
@@ -47,7 +47,7 @@ bool BoxStructureDiffers(const ComputedStyle& a, const ComputedStyle& b) {
 
 bool LayoutDiffers(const ComputedStyle& a, const ComputedStyle& b) {
   if (a.font != b.font || !(a.lineHeight == b.lineHeight) || a.textAlign != b.textAlign ||
-      a.whiteSpace != b.whiteSpace || a.listStyleType != b.listStyleType || a.borderSpacing != b.borderSpacing ||
+      a.whiteSpace != b.whiteSpace || a.textTransform != b.textTransform || a.listStyleType != b.listStyleType || a.borderSpacing != b.borderSpacing ||
       a.textIndent != b.textIndent || a.clear != b.clear || a.overflowX != b.overflowX ||
       a.overflowY != b.overflowY || a.verticalAlign != b.verticalAlign ||
       a.verticalAlignLength != b.verticalAlignLength || a.left != b.left || a.top != b.top || a.right != b.right ||

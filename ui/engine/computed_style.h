@@ -28,6 +28,7 @@ enum class BackgroundRepeat : uint8_t { kRepeat, kNoRepeat, kRepeatX, kRepeatY }
 enum class TextAlign : uint8_t { kLeft, kRight, kCenter, kJustify };
 enum class VerticalAlign : uint8_t { kBaseline, kSub, kSuper, kTop, kTextTop, kMiddle, kBottom, kTextBottom, kLength };
 enum class WhiteSpace : uint8_t { kNormal, kPre, kNowrap };
+enum class TextTransform : uint8_t { kNone, kCapitalize, kUppercase, kLowercase };
 enum class Cursor : uint8_t { kDefault, kPointer, kText, kMove, kWait, kHelp, kCrosshair, kProgress, kNotAllowed };
 enum class ListStyleType : uint8_t { kNone, kDisc, kCircle, kSquare, kDecimal };
 
@@ -73,6 +74,7 @@ struct ComputedStyle {
   LineHeight lineHeight;
   TextAlign textAlign = TextAlign::kLeft;
   WhiteSpace whiteSpace = WhiteSpace::kNormal;
+  TextTransform textTransform = TextTransform::kNone;
   Visibility visibility = Visibility::kVisible;
   Cursor cursor = Cursor::kDefault;
   ListStyleType listStyleType = ListStyleType::kDisc;

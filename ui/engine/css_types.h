@@ -26,7 +26,7 @@ enum class PropertyId : uint8_t {
   kBackgroundColor, kBackgroundImage, kBackgroundRepeat, kBackgroundPositionX, kBackgroundPositionY,
   kColor, kFontFamily, kFontSize, kFontWeight, kFontStyle, kTextDecoration, kTextAlign,
   kVerticalAlign, kLineHeight, kWhiteSpace, kOverflowX, kOverflowY, kVisibility, kCursor,
-  kListStyleType, kBorderSpacing, kTextIndent,
+  kListStyleType, kBorderSpacing, kTextIndent, kTextTransform,
   kCount
 };
 constexpr int kPropertyCount = int(PropertyId::kCount);
@@ -47,7 +47,7 @@ enum class Keyword : uint8_t {
   kRepeat, kNoRepeat, kRepeatX, kRepeatY, kTransparent,
   kThin, kMedium, kThick,
   kXxSmall, kXSmall, kSmall, kLarge, kXLarge, kXxLarge, kSmaller, kLarger,
-  kCollapse, kCurrentColor, kUnknown
+  kCollapse, kCurrentColor, kCapitalize, kUppercase, kLowercase, kUnknown
 };
 
 enum class Unit : uint8_t { kPx, kPt, kPc, kIn, kCm, kMm, kEm, kEx };
@@ -68,6 +68,7 @@ struct CssValue {
   Keyword keyword = Keyword::kNone;
   Unit unit = Unit::kPx;
   float number = 0;
+  int32_t integer = 0;  // an integer's exact value (z-index), held within 32 bits
   Color color = kTransparent;
   std::string text;
 };

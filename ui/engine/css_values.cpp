@@ -54,6 +54,7 @@ const KeywordEntry kKeywordNames[] = {
     {"small", Keyword::kSmall}, {"large", Keyword::kLarge}, {"x-large", Keyword::kXLarge},
     {"xx-large", Keyword::kXxLarge}, {"smaller", Keyword::kSmaller}, {"larger", Keyword::kLarger},
     {"collapse", Keyword::kCollapse}, {"currentcolor", Keyword::kCurrentColor},
+    {"capitalize", Keyword::kCapitalize}, {"uppercase", Keyword::kUppercase}, {"lowercase", Keyword::kLowercase},
 };
 
 struct ColorName {
@@ -686,9 +687,12 @@ bool ParsePadding(const Component& c, CssValue* v) { return ParseLength(c, kAllo
 bool ParseZIndex(const Component& c, CssValue* v) {
   if (ParseKeyword(c, {Keyword::kAuto}, v)) return true;
   const CssToken& t = c.token();
-  if (t.type != CssTokenType::kNumber || !t.integer || std::fabs(t.number) > 1e9) return false;
+  if (t.type != CssTokenType::kNumber || !t.integer) return false;
   v->kind = ValueKind::kNumber;
   v->number = float(t.number);
+  // Larger integers are held at the ends of the 32-bit range, as browsers do.
+  double held = std::max(-2147483648.0, std::min(2147483647.0, t.number));
+  v->integer = int32_t(held);
   return true;
 }
 bool ParseRepeat(const Component& c, CssValue* v) {
@@ -707,6 +711,9 @@ bool ParseVerticalAlign(const Component& c, CssValue* v) {
     return true;
   }
   return ParseLength(c, kAllowPercent | kAllowNegative, v);
+}
+bool ParseTextTransform(const Component& c, CssValue* v) {
+  return ParseKeyword(c, {Keyword::kNone, Keyword::kCapitalize, Keyword::kUppercase, Keyword::kLowercase}, v);
 }
 bool ParseWhiteSpace(const Component& c, CssValue* v) {
   return ParseKeyword(c, {Keyword::kNormal, Keyword::kPre, Keyword::kNowrap}, v);
@@ -772,6 +779,7 @@ const SingleProperty kSingleProperties[] = {
     {"vertical-align", PropertyId::kVerticalAlign, ParseVerticalAlign},
     {"line-height", PropertyId::kLineHeight, ParseLineHeight},
     {"white-space", PropertyId::kWhiteSpace, ParseWhiteSpace},
+    {"text-transform", PropertyId::kTextTransform, ParseTextTransform},
     {"overflow-x", PropertyId::kOverflowX, ParseOverflowValue},
     {"overflow-y", PropertyId::kOverflowY, ParseOverflowValue},
     {"visibility", PropertyId::kVisibility, ParseVisibility},
@@ -914,6 +922,7 @@ const char* PropertyName(PropertyId property) {
       "background-position-y", "color", "font-family", "font-size", "font-weight", "font-style",
       "text-decoration", "text-align", "vertical-align", "line-height", "white-space", "overflow-x",
       "overflow-y", "visibility", "cursor", "list-style-type", "border-spacing", "text-indent",
+      "text-transform",
   };
   static_assert(sizeof kNames / sizeof kNames[0] == size_t(PropertyId::kCount), "a name per property");
   return kNames[int(property)];

@@ -35,19 +35,43 @@ bool NeedsNoProcessing(std::u16string_view text, WhiteSpace mode) {
   return true;
 }
 
-}  // namespace
-
-void PrepareText(Box* textBox) {
-  std::u16string_view source = textBox->node != nullptr ? NodeText(textBox->node) : std::u16string_view();
-  if (NeedsNoProcessing(source, textBox->style->whiteSpace)) {
-    if (textBox->extra != nullptr) textBox->extra->hasText = false;  // the node's own text serves
-    return;
+// Letter case for text-transform: Latin, Latin-1 and Cyrillic letters (the
+// screens' languages); anything else is left as it is.
+char16_t UpperCase(char16_t c) {
+  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x430 && c <= 0x44F)) {
+    return char16_t(c - 0x20);
   }
-  textBox->ExtraData().hasText = true;
-  std::u16string& out = textBox->extra->text;
-  out.clear();
-  out.reserve(source.size());
-  if (textBox->style->whiteSpace == WhiteSpace::kPre) {
+  if (c >= 0x450 && c <= 0x45F) return char16_t(c - 0x50);
+  return c;
+}
+
+char16_t LowerCase(char16_t c) {
+  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x410 && c <= 0x42F)) {
+    return char16_t(c + 0x20);
+  }
+  if (c >= 0x400 && c <= 0x40F) return char16_t(c + 0x50);
+  return c;
+}
+
+// capitalize: the first letter of every word (after a space or the start).
+void Transform(std::u16string& text, TextTransform transform) {
+  bool wordStart = true;
+  for (char16_t& c : text) {
+    switch (transform) {
+      case TextTransform::kUppercase: c = UpperCase(c); break;
+      case TextTransform::kLowercase: c = LowerCase(c); break;
+      case TextTransform::kCapitalize:
+        if (wordStart) c = UpperCase(c);
+        break;
+      case TextTransform::kNone: break;
+    }
+    wordStart = IsSpace(c);
+  }
+}
+
+// White-space processing (CSS 2.1 section 16.6) of a text node's text.
+void ProcessWhiteSpace(std::u16string_view source, WhiteSpace mode, std::u16string& out) {
+  if (mode == WhiteSpace::kPre) {
     int column = 0;
     for (size_t i = 0; i < source.size(); ++i) {
       char16_t c = source[i];
@@ -78,6 +102,23 @@ void PrepareText(Box* textBox) {
     out.push_back(c);
   }
   if (space) out.push_back(' ');
+}
+
+}  // namespace
+
+void PrepareText(Box* textBox) {
+  std::u16string_view source = textBox->node != nullptr ? NodeText(textBox->node) : std::u16string_view();
+  TextTransform transform = textBox->style->textTransform;
+  if (transform == TextTransform::kNone && NeedsNoProcessing(source, textBox->style->whiteSpace)) {
+    if (textBox->extra != nullptr) textBox->extra->hasText = false;  // the node's own text serves
+    return;
+  }
+  textBox->ExtraData().hasText = true;
+  std::u16string& out = textBox->extra->text;
+  out.clear();
+  out.reserve(source.size());
+  ProcessWhiteSpace(source, textBox->style->whiteSpace, out);
+  if (transform != TextTransform::kNone) Transform(out, transform);
 }
 
 namespace {
