@@ -487,6 +487,23 @@ void ApplyDeclaration(ComputedStyle& s, const ComputedStyle& parent, const Decla
     case PropertyId::kTop: s.top = inherit ? parent.top : ToLength(v, em); break;
     case PropertyId::kRight: s.right = inherit ? parent.right : ToLength(v, em); break;
     case PropertyId::kBottom: s.bottom = inherit ? parent.bottom : ToLength(v, em); break;
+    case PropertyId::kClipTop:
+    case PropertyId::kClipRight:
+    case PropertyId::kClipBottom:
+    case PropertyId::kClipLeft: {
+      int side = sideOf(d.property, PropertyId::kClipTop);
+      if (inherit) {
+        s.hasClip = parent.hasClip;
+        s.clip[side] = parent.clip[side];
+      } else if (v.kind == ValueKind::kKeyword && v.keyword == Keyword::kNone) {
+        s.hasClip = false;
+        s.clip[side] = Length::Auto();
+      } else {
+        s.hasClip = true;
+        s.clip[side] = ToLength(v, em);
+      }
+      break;
+    }
     case PropertyId::kZIndex:
       if (inherit) {
         s.zIndexAuto = parent.zIndexAuto;

@@ -74,8 +74,11 @@ bool operator==(const ComputedStyle& a, const ComputedStyle& b) {
       a.backgroundPositionY != b.backgroundPositionY) {
     return false;
   }
+  if (a.hasClip != b.hasClip) return false;
   for (int i = 0; i < 4; ++i) {
-    if (a.borderStyle[i] != b.borderStyle[i] || a.borderColor[i] != b.borderColor[i]) return false;
+    if (a.borderStyle[i] != b.borderStyle[i] || a.borderColor[i] != b.borderColor[i] || a.clip[i] != b.clip[i]) {
+      return false;
+    }
   }
   return true;
 }

@@ -90,6 +90,10 @@ struct ComputedStyle {
   Overflow overflowX = Overflow::kVisible;
   Overflow overflowY = Overflow::kVisible;
   uint8_t textDecoration = 0;
+  // clip (absolutely positioned boxes): none, or rect() whose offsets are
+  // lengths from the border box's top left corner or auto (that edge).
+  bool hasClip = false;
+  Length clip[4] = {Length::Auto(), Length::Auto(), Length::Auto(), Length::Auto()};
   VerticalAlign verticalAlign = VerticalAlign::kBaseline;
   Length verticalAlignLength = Length::Px(0);
   bool zIndexAuto = true;

@@ -27,6 +27,8 @@ enum class PropertyId : uint8_t {
   kColor, kFontFamily, kFontSize, kFontWeight, kFontStyle, kTextDecoration, kTextAlign,
   kVerticalAlign, kLineHeight, kWhiteSpace, kOverflowX, kOverflowY, kVisibility, kCursor,
   kListStyleType, kBorderSpacing, kTextIndent, kTextTransform,
+  // The four offsets of clip: rect(top, right, bottom, left), set together.
+  kClipTop, kClipRight, kClipBottom, kClipLeft,
   kCount
 };
 constexpr int kPropertyCount = int(PropertyId::kCount);

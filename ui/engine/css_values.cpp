@@ -439,6 +439,40 @@ bool ParseFourSides(const std::vector<Component>& comps, const PropertyId ids[4]
   return true;
 }
 
+const PropertyId kClipIds[4] = {PropertyId::kClipTop, PropertyId::kClipRight, PropertyId::kClipBottom,
+                                PropertyId::kClipLeft};
+
+// clip: auto (the four set to none: no clip), or rect() of four offsets
+// from the border box's top left corner, each a length or auto (the edge),
+// separated by commas or, as old pages write them, by spaces.
+bool ParseClip(const std::vector<Component>& comps, Emitter& emit) {
+  if (comps.size() != 1) return false;
+  if (comps[0].IsIdent("auto")) {
+    for (PropertyId id : kClipIds) emit.Add(id, KeywordValue(Keyword::kNone));
+    return true;
+  }
+  const CssToken& t = comps[0].token();
+  if (t.type != CssTokenType::kFunction || !EqualsIgnoringAsciiCase(t.text, "rect")) return false;
+  const CssToken* closing = comps[0].end - 1;
+  if (closing <= comps[0].begin || closing->type != CssTokenType::kRightParen) return false;
+  std::vector<Component> inner;
+  if (!SplitComponents(comps[0].begin + 1, closing, &inner)) return false;
+  std::vector<CssValue> offsets;
+  bool commas = inner.size() == 7;
+  if (!commas && inner.size() != 4) return false;
+  for (size_t i = 0; i < inner.size(); ++i) {
+    if (commas && i % 2 == 1) {
+      if (!inner[i].Is(CssTokenType::kComma)) return false;
+      continue;
+    }
+    CssValue v;
+    if (!ParseLength(inner[i], kAllowAuto | kAllowNegative, &v)) return false;
+    offsets.push_back(v);
+  }
+  for (int side = 0; side < 4; ++side) emit.Add(kClipIds[side], offsets[size_t(side)]);
+  return true;
+}
+
 const PropertyId kMarginIds[4] = {PropertyId::kMarginTop, PropertyId::kMarginRight, PropertyId::kMarginBottom,
                                   PropertyId::kMarginLeft};
 const PropertyId kPaddingIds[4] = {PropertyId::kPaddingTop, PropertyId::kPaddingRight,
@@ -806,6 +840,7 @@ bool LonghandsOf(std::string_view name, std::vector<PropertyId>* ids) {
   else if (name == "border-width") four(kBorderWidthIds);
   else if (name == "border-style") four(kBorderStyleIds);
   else if (name == "border-color") four(kBorderColorIds);
+  else if (name == "clip") four(kClipIds);
   else if (name == "border") { four(kBorderWidthIds); four(kBorderStyleIds); four(kBorderColorIds); }
   else if (name == "border-top" || name == "border-right" || name == "border-bottom" || name == "border-left") {
     int side = name == "border-top" ? 0 : name == "border-right" ? 1 : name == "border-bottom" ? 2 : 3;
@@ -860,6 +895,7 @@ bool ParseShorthandOrSpecial(std::string_view name, const std::vector<Component>
     return true;
   }
   if (name == "text-decoration") return ParseTextDecoration(comps, emit);
+  if (name == "clip") return ParseClip(comps, emit);
   if (name == "cursor") return ParseCursor(comps, emit);
   if (name == "overflow") {
     CssValue v;
@@ -922,7 +958,7 @@ const char* PropertyName(PropertyId property) {
       "background-position-y", "color", "font-family", "font-size", "font-weight", "font-style",
       "text-decoration", "text-align", "vertical-align", "line-height", "white-space", "overflow-x",
       "overflow-y", "visibility", "cursor", "list-style-type", "border-spacing", "text-indent",
-      "text-transform",
+      "text-transform", "clip-top", "clip-right", "clip-bottom", "clip-left",
   };
   static_assert(sizeof kNames / sizeof kNames[0] == size_t(PropertyId::kCount), "a name per property");
   return kNames[int(property)];

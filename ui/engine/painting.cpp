@@ -2,6 +2,7 @@
 #include "ui/engine/painting.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "ui/engine/layout_internal.h"
 #include "ui/engine/text.h"
@@ -134,6 +135,17 @@ class Painter {
                  parent.clip};
   }
 
+  // clip: rect() of an absolutely positioned box cuts it and everything in
+  // it to offsets from its border box's top left corner (auto: that edge).
+  static Rect ClippedBy(const Box* box, const Place& place) {
+    const Length* c = box->style->clip;
+    auto offset = [](const Length& l, int edge) { return l.IsFixed() ? int(std::lround(l.value)) : edge; };
+    int top = offset(c[kTop], 0), right = offset(c[kRight], box->BorderBoxWidth());
+    int bottom = offset(c[kBottom], box->BorderBoxHeight()), left = offset(c[kLeft], 0);
+    Rect own{place.origin.x + left, place.origin.y + top, std::max(0, right - left), std::max(0, bottom - top)};
+    return Intersection(place.clip, own);
+  }
+
   // The place of an absolutely positioned or fixed box.
   Place PositionedPlace(const Box* box, const std::vector<ContainingPlace>& chain) {
     if (box->style->position == Position::kFixed) return Place{Point{box->x, box->y}, viewportClip_};
@@ -158,6 +170,7 @@ class Painter {
       bool positioned = child->style->IsPositioned();
       if (!positioned && !child->Is(kBoxPositionedInside)) return;
       Place place = child->IsOutOfFlowPositioned() ? PositionedPlace(child, chain) : ChildPlace(child, childrenPlace);
+      if (child->IsOutOfFlowPositioned() && child->style->hasClip) place.clip = ClippedBy(child, place);
       if (positioned) {
         layers->push_back(Layer{child, place, child->style->zIndexAuto ? 0 : child->style->zIndex, layers->size()});
         if (child->style->MakesStackingContext()) return;
