@@ -62,6 +62,16 @@ TEST(HitTest, HonoursClippingAndScrolling) {
   EXPECT_EQ(IdAt(r, 10, 115), "(nothing)");  // below the scroller
 }
 
+TEST(HitTest, ClipRectCutsClicksToo) {
+  Rendered r(
+      "<body style='margin:0'><div id=under style='height:100px'></div>"
+      "<div id=cut style='position:absolute;left:0;top:0;width:100px;height:100px;clip:rect(10px,60px,60px,10px)'>"
+      "<div id=inner style='height:100px'></div></div>");
+  EXPECT_EQ(IdAt(r, 30, 30), "inner");
+  EXPECT_EQ(IdAt(r, 5, 30), "under");   // left of the clip
+  EXPECT_EQ(IdAt(r, 30, 80), "under");  // below it
+}
+
 // Records every handler call as "where:command[s][h]".
 struct Recorder {
   std::vector<std::string> calls;
