@@ -63,8 +63,11 @@ bool Stopping() { return App().transferStop; }
 // download added to an empty list when `forRecord` is set, cuts the wait
 // short so that it is handled at once.
 // The wait sleeps on an event that WakeDownloadThread and
-// RequestCancelDownload set, so an idle thread costs one wake-up a second.
+// RequestCancelDownload set. Everything that queues a download or stops the
+// thread wakes it, so an empty list is looked at again only once a minute,
+// in case something did not.
 HANDLE gWake = nullptr;
+constexpr uint32_t kIdleWaitMs = 60000;
 
 bool WaitOrStop(uint32_t ms, bool forRecord = false) {
   DWORD start = GetTickCount();
@@ -423,7 +426,7 @@ DWORD WINAPI DownloadThread(LPVOID) {
     }
     DownloadRecord first;
     if (!FirstDownload(&first)) {
-      if (!WaitOrStop(1000, true)) break;
+      if (!WaitOrStop(kIdleWaitMs, true)) break;
       continue;
     }
     switch (StartTransfer(first)) {

@@ -15,7 +15,7 @@ void RequestCancelDownload();
 
 // Wakes the thread from its wait at once: call after appending to the
 // download list or setting transferStop. Without it the thread notices
-// within its pause (at most a second when idle).
+// only at the end of its pause (a minute when the list is empty).
 void WakeDownloadThread();
 
 DWORD WINAPI DownloadThread(LPVOID);
