@@ -77,6 +77,24 @@ namespace {
 
 // Lays out boxes waiting for the containing block `cbBox` (null: the
 // initial one) whose padding box is `area` (CSS 2.1 10.3.7, 10.6.4).
+// What is left over goes to the auto margins of one axis: equally to both
+// (the first held at 0 when the share would be negative and `firstAtLeastZero`),
+// or all to the one that is auto.
+void ShareAutoMargins(bool firstAuto, bool secondAuto, int rest, bool firstAtLeastZero, int16_t* first,
+                      int16_t* second) {
+  auto held = [](int v) { return int16_t(std::max(-32768, std::min(32767, v))); };
+  if (firstAuto && secondAuto) {
+    int half = rest >= 0 ? rest / 2 : -((-rest + 1) / 2);
+    if (firstAtLeastZero && half < 0) half = 0;
+    *first = held(half);
+    *second = held(rest - half);
+  } else if (firstAuto) {
+    *first = held(rest - *second);
+  } else if (secondAuto) {
+    *second = held(rest - *first);
+  }
+}
+
 void LayoutPending(LayoutState& state, Box* cbBox, const Rect& area, const std::vector<PendingPositioned>& list) {
   for (const PendingPositioned& p : list) {
     Box* box = p.box;
@@ -132,6 +150,18 @@ void LayoutPending(LayoutState& state, Box* cbBox, const Rect& area, const std::
     if (stretchHeight && box->type != BoxType::kTable) {
       box->height = ClampHeight(box, heightForChildren, cbH);
       ComputeOverflow(box);
+    }
+    // Auto margins (CSS 2.1 10.3.7, 10.6.4): with both offsets set, the width
+    // or height given (or held by a min- or max- value) leaves the rest to
+    // them, shared equally when both are auto; a negative share across is 0
+    // on the left.
+    if (!s.left.IsAuto() && !s.right.IsAuto()) {
+      ShareAutoMargins(s.margin[kLeft].IsAuto(), s.margin[kRight].IsAuto(), cbW - left - right - box->BorderBoxWidth(),
+                       true, &box->margin[kLeft], &box->margin[kRight]);
+    }
+    if (!s.top.IsAuto() && !s.bottom.IsAuto() && !topAuto) {
+      ShareAutoMargins(s.margin[kTop].IsAuto(), s.margin[kBottom].IsAuto(), cbH - top - bottom - box->BorderBoxHeight(),
+                       false, &box->margin[kTop], &box->margin[kBottom]);
     }
     int outerWidth = box->BorderBoxWidth() + marginsH;
     int outerHeight = box->BorderBoxHeight() + marginsV;
