@@ -822,6 +822,9 @@ void InlineIntrinsicWidths(LayoutState& state, Box* container, int* minWidth, in
   std::vector<Item> items;
   CollectItems(container, &items);
   int run = 0, line = 0, maxRun = 0, maxLine = 0;
+  // Spaces at the end of a line are removed (CSS 2.1 16.6.1): the width of
+  // those since the last word does not count if the line ends there.
+  int trailing = 0;
   bool lastSpace = true;
   auto opportunity = [&]() {
     maxRun = std::max(maxRun, run);
@@ -829,8 +832,9 @@ void InlineIntrinsicWidths(LayoutState& state, Box* container, int* minWidth, in
   };
   auto lineEnd = [&]() {
     opportunity();
-    maxLine = std::max(maxLine, line);
+    maxLine = std::max(maxLine, line - trailing);
     line = 0;
+    trailing = 0;
     lastSpace = true;
   };
   line = container->style->textIndent.IsFixed() ? ResolveLength(container->style->textIndent, 0) : 0;
@@ -853,6 +857,7 @@ void InlineIntrinsicWidths(LayoutState& state, Box* container, int* minWidth, in
           if (!pre && text[i] == ' ') {
             if (!lastSpace) {
               line += space;
+              trailing += space;
               if (wrap) {
                 opportunity();
               } else {
@@ -868,6 +873,7 @@ void InlineIntrinsicWidths(LayoutState& state, Box* container, int* minWidth, in
           int w = ctx.MeasureText(s.font, text.data() + i, j - i);
           run += w;
           line += w;
+          trailing = 0;
           lastSpace = false;
           i = j;
         }
@@ -895,6 +901,7 @@ void InlineIntrinsicWidths(LayoutState& state, Box* container, int* minWidth, in
           maxLine = std::max(maxLine, maxW);
         } else {
           line += maxW;
+          trailing = 0;
           lastSpace = false;
         }
         break;
