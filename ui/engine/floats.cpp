@@ -5,11 +5,13 @@
 
 namespace engine {
 
-void FloatContext::FreeSpan(int top, int height, int minX, int maxX, int* left, int* right) const {
+void FloatContext::FreeSpan(int top, int height, int minX, int maxX, int* left, int* right, bool forFloat) const {
   int l = minX, r = maxX;
   int bottom = top + std::max(height, 1);
   for (const Placed& f : floats_) {
-    if (f.margin.y >= bottom || f.margin.Bottom() <= top) continue;
+    if (f.margin.y >= bottom) continue;
+    bool flat = f.margin.height <= 0 && forFloat;
+    if (flat ? f.margin.y < top : f.margin.Bottom() <= top) continue;
     if (f.margin.width <= 0 && f.margin.height <= 0) continue;
     if (f.side == FloatSide::kLeft) {
       l = std::max(l, f.margin.Right());
@@ -26,11 +28,11 @@ Point FloatContext::Place(int width, int height, FloatSide side, int top, int mi
   int y = std::max(top, lowestTop_);
   while (true) {
     int left, right;
-    FreeSpan(y, height, minX, maxX, &left, &right);
+    FreeSpan(y, height, minX, maxX, &left, &right, true);
     bool narrowed = left > minX || right < maxX;
     if (right - left >= width || !narrowed) {
+      // A right float wider than the block still ends at its right edge.
       Point at{side == FloatSide::kLeft ? left : right - width, y};
-      if (!narrowed && width > maxX - minX && side == FloatSide::kRight) at.x = minX;  // too wide: start at the left
       floats_.push_back(Placed{Rect{at.x, at.y, width, height}, side});
       lowestTop_ = std::max(lowestTop_, y);
       return at;

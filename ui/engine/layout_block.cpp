@@ -445,7 +445,12 @@ void PlaceFloat(Box* box, Box* parent, FloatContext* floats, int bfcX, int bfcY,
   int height = box->BorderBoxHeight() + box->margin[kTop] + box->margin[kBottom];
   int minX = bfcX + parent->ContentLeft();
   Point at{minX, bfcY + top};
-  if (floats != nullptr) at = floats->Place(width, height, box->style->floatSide, bfcY + top, minX, minX + cw);
+  if (floats != nullptr) {
+    // clear on a float: its top goes below the earlier floats it clears.
+    int y = bfcY + top;
+    if (box->style->clear != Clear::kNone) y = std::max(y, floats->ClearanceY(box->style->clear));
+    at = floats->Place(width, height, box->style->floatSide, y, minX, minX + cw);
+  }
   box->x = at.x - bfcX + box->margin[kLeft];
   box->y = at.y - bfcY + box->margin[kTop];
   ApplyRelativeOffset(box, cw, containingHeight);

@@ -31,8 +31,10 @@ struct MarginStrut {
 class FloatContext {
  public:
   // The free span [*left, *right) inside [minX, maxX) beside the floats
-  // that reach into the band [top, top + height).
-  void FreeSpan(int top, int height, int minX, int maxX, int* left, int* right) const;
+  // that reach into the band [top, top + height). For placing a float
+  // (`forFloat`), a float of no height at `top` counts too: the next float
+  // goes beside it, not over it.
+  void FreeSpan(int top, int height, int minX, int maxX, int* left, int* right, bool forFloat = false) const;
   // Where a float's margin box of this size goes: not above `top` nor above
   // an earlier float, beside the floats already there, inside [minX, maxX).
   Point Place(int width, int height, FloatSide side, int top, int minX, int maxX);
