@@ -398,6 +398,12 @@ DWORD WINAPI DownloadThread(LPVOID) {
     gTransfer.progressMade = false;
     return WaitOrStop(pause);
   };
+  // What the thread has to tell goes to the main window, made just after the
+  // thread starts: nothing is fetched before it exists, or the news of a
+  // download that fails at once would be lost.
+  while (App().mainWindow.load() == nullptr) {
+    if (!WaitOrStop(50)) return 0;
+  }
   while (!Stopping()) {
     if (gCancelRequested.exchange(false)) {
       HandleCancel();
