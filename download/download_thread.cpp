@@ -16,6 +16,7 @@
 #include "config/config_text.h"
 #include "config/promotion.h"
 #include "core/app_state.h"
+#include "core/main_window.h"
 #include "download/digests.h"
 #include "download/download_file.h"
 #include "download/download_list.h"
@@ -23,7 +24,6 @@
 #include "download/sha256.h"
 #include "download/transfer_rules.h"
 #include "download/transfer_state.h"
-#include "core/main_window.h"
 #include "ui/download_area.h"
 #include "ui/ui_strings.h"
 
@@ -59,16 +59,16 @@ char gBlock[kBlockSize];
 
 bool Stopping() { return App().transferStop; }
 
-// Waits up to ms; false when the thread must end. A cancel request, or a
-// download added to an empty list when `forRecord` is set, cuts the wait
-// short so that it is handled at once.
-// The wait sleeps on an event that WakeDownloadThread and
+// The waits sleep on an event that WakeDownloadThread and
 // RequestCancelDownload set. Everything that queues a download or stops the
 // thread wakes it, so an empty list is looked at again only once a minute,
 // in case something did not.
 HANDLE gWake = nullptr;
 constexpr uint32_t kIdleWaitMs = 60000;
 
+// Waits up to ms; false when the thread must end. A cancel request, or a
+// download added to an empty list when `forRecord` is set, cuts the wait
+// short so that it is handled at once.
 bool WaitOrStop(uint32_t ms, bool forRecord = false) {
   DWORD start = GetTickCount();
   for (;;) {
