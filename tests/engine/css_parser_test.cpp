@@ -57,6 +57,13 @@ TEST(CssDeclarations, ParseToTypedLonghands) {
       {"clip: rect(1px, 2px 3px, 4px)", ""},
       {"clip: rect(1px, 2px, 3px, 4px) auto", ""},
       {"clip: rect(1px, 2px, 3px, 10%)", ""},
+      {"content: \"a\" attr(TITLE) \"\"", "content=\"a\" attr(title) \"\""},
+      {"content: none", "content=none"},
+      {"content: normal", "content=none"},
+      {"content: counter(x)", ""},
+      {"content: attr(a, b)", ""},
+      {"content: open-quote", ""},
+      {"content: \"a\" 1px", ""},
       {"clip: circle(1px)", ""},
       {"color: #abc", "color=#aabbcc"},
       {"color: #A0B1C2", "color=#a0b1c2"},
@@ -156,7 +163,8 @@ TEST(CssStyleSheet, KeepsValidRulesAndDropsTheRest) {
       {"p, ul li { color: red }", "{color=#ff0000}"},
       {"p + q { color: red } div { width: 1px }", "{color=#ff0000}{width=1px}"},
       {"p + + q { color: red } div { width: 1px }", "{width=1px}"},
-      {"p::before { color: red } div { width: 1px }", "{width=1px}"},
+      {"p::first-line { color: red } div { width: 1px }", "{width=1px}"},
+      {"p::before:hover { color: red } p:after p { color: red } div { width: 1px }", "{width=1px}"},
       {"p:nth-child(2) { color: red } div { width: 1px }", "{width=1px}"},
       {"p, ~q { color: red } div { width: 1px }", "{width=1px}"},
       {"p { color: red", "{color=#ff0000}"},
@@ -196,6 +204,9 @@ TEST(CssSelectors, SpecificityCountsIdsClassesAndTypes) {
       {"a ~ b", 0x000002},
       {"h1+p.c", 0x000102},
       {"#x ~ li + li", 0x010002},
+      {"p.c::before", 0x000102},
+      {"a:after", 0x000002},
+      {"::before", 0x000001},
   };
   for (const Case& c : cases) {
     std::vector<Selector> selectors;
@@ -203,7 +214,8 @@ TEST(CssSelectors, SpecificityCountsIdsClassesAndTypes) {
     ASSERT_EQ(selectors.size(), 1u);
     EXPECT_EQ(selectors[0].specificity, c.specificity) << c.selector;
   }
-  const char* invalid[] = {"", "p +", "a ~", "~ b", "a + > b", "p:unknown", "::before", "#1a", ".", "[=x]", "[a=]",
+  const char* invalid[] = {"", "p +", "a ~", "~ b", "a + > b", "p:unknown", "::first-letter", "p::hover",
+                           "a::before b", "a:before.c", "#1a", ".", "[=x]", "[a=]",
                            "[a^=b]", "p >", "> p", "a,", "p:not(q)"};
   for (const char* selector : invalid) {
     std::vector<Selector> selectors;

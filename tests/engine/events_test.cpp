@@ -44,6 +44,20 @@ TEST(HitTest, FindsTheDeepestElementInPaintingOrder) {
   EXPECT_EQ(IdAt(r, 700, 400), "(nothing)");
 }
 
+// A ::before or ::after box is part of its element, also where it lies
+// outside the element's own box.
+TEST(HitTest, GeneratedBoxesBelongToTheirElement) {
+  Rendered r(
+      "<style>#btn:after { content: 'x'; position: absolute; left: 300px; top: 300px; width: 20px; height: 20px }"
+      "#tag:before { content: 'NEW'; display: inline-block; width: 40px }</style>"
+      "<body style='margin:0'><div id=btn style='width:50px;height:20px'></div>"
+      "<p id=p style='margin:0'>a <span id=tag>b</span></p>");
+  EXPECT_EQ(IdAt(r, 305, 305), "btn");
+  EXPECT_EQ(IdAt(r, 5, 5), "btn");
+  EXPECT_EQ(IdAt(r, 30, 25), "tag");  // on the inline block of ::before
+  EXPECT_EQ(IdAt(r, 400, 400), "(nothing)");
+}
+
 TEST(HitTest, HonoursClippingAndScrolling) {
   Rendered r(
       "<body style='margin:0'>"

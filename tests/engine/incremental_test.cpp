@@ -144,6 +144,37 @@ TEST(Incremental, SiblingSelectorsFollowChangesOfEarlierSiblings) {
   EXPECT_EQ(FormatColor(r.NodeById("bb")->style->color), "#008000");
 }
 
+// ::before and ::after boxes come and go with their rules, take their text
+// from attributes and follow the element's state: after each change the
+// incremental update ends where a full one would, and the text is the new one.
+TEST(Incremental, GeneratedContentFollowsStateAttributesAndText) {
+  Rendered r(
+      "<style>a:hover:before { content: '> ' } .tip:after { content: ' (' attr(title) ')' }"
+      ".on::before { content: 'on'; display: block } .cf:after { content: ''; display: block; clear: both }</style>"
+      "<p><a id=a href=x>link</a> <span id=s class=tip title=one>tip</span></p>"
+      "<div id=d><div style='float: left; height: 30px'>f</div></div>");
+  struct Step {
+    const char* name;
+    std::function<void()> change;
+    const char* text;  // in the boxes afterwards
+  };
+  const Step steps[] = {
+      {"hover", [&] { SetElementState(r.ById("a"), kStateHover, 0); }, "\"> \""},
+      {"title", [&] { SetAttribute(r.ById("s"), "title", u"two"); }, "\" (two)\""},
+      {"text of the element", [&] { SetInnerText(r.ById("s"), u"changed", 7); }, "\"changed\""},
+      {"class with a block", [&] { SetAttribute(r.ById("d"), "class", u"on cf"); }, "generated-block"},
+      {"hover gone", [&] { SetElementState(r.ById("a"), 0, kStateHover); }, "\" (two)\""},
+      {"class gone", [&] { SetAttribute(r.ById("d"), "class", u""); }, "float-left"},
+  };
+  for (const Step& step : steps) {
+    step.change();
+    ExpectSameAsFullUpdate(r, step.name);
+    EXPECT_NE(r.Boxes().find(step.text), std::string::npos) << step.name << "\n" << r.Boxes();
+  }
+  EXPECT_EQ(r.Boxes().find("\"> \""), std::string::npos);
+  EXPECT_EQ(r.Boxes().find("generated-block"), std::string::npos);
+}
+
 TEST(Incremental, ManyKindsOfChangeEndWhereAFullUpdateWould) {
   Rendered r(ReadScreen("main_screen.htm"));
   struct Step {

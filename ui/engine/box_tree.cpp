@@ -33,6 +33,15 @@ std::unique_ptr<InlineContent> InlineContent::Make(const std::vector<LineBox>& l
   return content;
 }
 
+const Node* ElementOfBox(const Box* box) {
+  if (box->node != nullptr) return box->node->IsElement() ? box->node : box->node->parent;
+  if (!box->Is(kBoxGenerated)) return nullptr;
+  for (const Box* b = box->parent; b != nullptr; b = b->parent) {
+    if (b->node != nullptr) return b->node;
+  }
+  return nullptr;
+}
+
 std::u16string ImageAddress(const Box* box) {
   if (box->node == nullptr) return std::u16string();
   const char16_t* src = box->node->attributes.Find(kAtomSrc);
@@ -232,7 +241,8 @@ class BoxBuilder {
   std::vector<Box*> CollectChildren(Node* node) {
     std::vector<Box*> kids;
     if (node->tag == kAtomImg || node->tag == kAtomProgress || node->tag == kAtomBr) return kids;
-    kids.reserve(node->children.size());
+    kids.reserve(node->children.size() + 2);
+    if (node->style->before != nullptr) kids.push_back(BuildGenerated(node->style->before));
     for (Node* child : node->children) {
       // A box unlinked by Dismantle can be taken again unless its own type
       // must change; a stale one is deleted by the caller.
@@ -245,7 +255,32 @@ class BoxBuilder {
       Box* built = BuildFor(child);
       if (built != nullptr) kids.push_back(built);
     }
+    if (node->style->after != nullptr) kids.push_back(BuildGenerated(node->style->after));
     return kids;
+  }
+
+  // The box of ::before or ::after: no node, its text from its style. It is
+  // built afresh with its element's children (Dismantle drops it).
+  Box* BuildGenerated(const ComputedStyle* style) {
+    Box* box = new Box;
+    box->style = style;
+    box->flags = kBoxGenerated;
+    switch (style->display) {
+      case Display::kInline: box->type = BoxType::kInline; break;
+      case Display::kInlineBlock: box->type = BoxType::kInlineBlock; break;
+      case Display::kListItem: box->type = BoxType::kBlock; box->flags |= kBoxListItem; break;
+      default: box->type = BoxType::kBlock; break;
+    }
+    std::vector<Box*> kids;
+    if (!style->content.empty()) {
+      Box* text = new Box;
+      text->type = BoxType::kText;
+      text->style = style;
+      text->flags = kBoxGenerated;
+      kids.push_back(text);
+    }
+    AssembleChildren(box, std::move(kids));
+    return box;
   }
 
   // Takes a box's children out, opening anonymous boxes (and boxes whose
@@ -534,7 +569,9 @@ class BoxUpdater {
   void RefreshStyles(Box* box, const ComputedStyle* style) {
     box->style = style;
     for (Box* child = box->firstChild; child != nullptr; child = child->nextSibling) {
-      if (child->node == nullptr) RefreshStyles(child, builder_.AnonymousStyleFor(style, child));
+      if (child->node == nullptr && !child->Is(kBoxGenerated)) {
+        RefreshStyles(child, builder_.AnonymousStyleFor(style, child));
+      }
     }
   }
 

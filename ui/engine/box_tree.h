@@ -54,6 +54,7 @@ enum BoxFlags : uint16_t {
   kBoxPositionedInside = 1 << 7,    // a positioned box is among the descendants
   kBoxListItem = 1 << 8,            // draws a list marker
   kBoxScratch = 1 << 9,             // used inside one operation of the box builder
+  kBoxGenerated = 1 << 10,          // a ::before or ::after box, or its text (no node; rebuilt with its element's children)
 };
 
 // One piece of a line: a run of text, an atomic inline (inline-block,
@@ -219,11 +220,22 @@ struct Box {
   Extra& ExtraData();
 };
 
+// The text of a text box before white-space processing: its node's, or for
+// generated content its style's.
+inline std::u16string_view SourceTextOf(const Box* box) {
+  if (box->node != nullptr) return NodeText(box->node);
+  return box->style->hasContent ? std::u16string_view(box->style->content) : std::u16string_view();
+}
+
 // The text a text box shows: white space processed (PrepareText).
 inline std::u16string_view TextOf(const Box* box) {
   if (box->extra != nullptr && box->extra->hasText) return box->extra->text;
-  return box->node != nullptr ? NodeText(box->node) : std::u16string_view();
+  return SourceTextOf(box);
 }
+
+// The element a box stands for in hit testing: its node's element (a text's
+// parent), or for generated content the element that generated it.
+const Node* ElementOfBox(const Box* box);
 
 // The resolved address of an <img> box's picture; empty without one.
 std::u16string ImageAddress(const Box* box);

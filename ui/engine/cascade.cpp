@@ -668,6 +668,7 @@ void ApplyDeclaration(ComputedStyle& s, const ComputedStyle& parent, const Decla
                                 : int16_t(std::max(0.f, std::min(1000.f, ClampedPixels(LengthInPixels(v, em)))));
       break;
     case PropertyId::kTextIndent: s.textIndent = inherit ? parent.textIndent : ToLength(v, em); break;
+    case PropertyId::kContent: break;  // read by the cascade of ::before and ::after
     case PropertyId::kCount: break;
   }
 }
@@ -781,6 +782,53 @@ const ComputedStyle* StyleContext::AnonymousStyle(const ComputedStyle* parentSty
   return result;
 }
 
+namespace {
+
+// Whether a rule's content value takes text from the element (attr()).
+bool UsesAttributes(const StyleRule& rule) {
+  bool uses = false;
+  for (const Declaration& d : rule.declarations) {
+    if (d.property != PropertyId::kContent || d.value.kind != ValueKind::kContent) continue;
+    ForEachContentPart(d.value.text, [&uses](char tag, std::string_view) { uses = uses || tag == kContentAttribute; });
+  }
+  return uses;
+}
+
+// The text of a content value, attr() parts read from the element.
+std::u16string ContentText(const CssValue& value, const Node* element) {
+  std::u16string out;
+  ForEachContentPart(value.text, [&](char tag, std::string_view part) {
+    if (tag == kContentAttribute) {
+      Atom name = FindAtom(part);
+      const char16_t* attribute = name != kAtomNone ? element->attributes.Find(name) : nullptr;
+      if (attribute != nullptr) out += attribute;
+    } else {
+      out += Utf8ToUtf16(part);
+    }
+  });
+  return out;
+}
+
+// The computed style of the declarations that won, over the parent's.
+ComputedStyle ResolveWinners(const Declaration* const* winners, const ComputedStyle& parent, bool isRoot) {
+  ComputedStyle s = InheritFrom(parent);
+  ApplyFontSize(s, parent, winners[int(PropertyId::kFontSize)]);
+  // Colour before the border colours that default to it.
+  if (winners[int(PropertyId::kColor)]) ApplyDeclaration(s, parent, *winners[int(PropertyId::kColor)]);
+  for (int i = 0; i < 4; ++i) s.borderColor[i] = s.color;
+  // The initial border width is medium; FixUp makes it 0 where the style is
+  // none or hidden (the initial style), so only a border with a style and no
+  // width of its own keeps it.
+  for (int i = 0; i < 4; ++i) s.borderWidth[i] = kMediumBorderPixels;
+  for (int p = 0; p < kPropertyCount; ++p) {
+    if (winners[p] != nullptr && p != int(PropertyId::kColor)) ApplyDeclaration(s, parent, *winners[p]);
+  }
+  FixUp(s, parent, isRoot);
+  return s;
+}
+
+}  // namespace
+
 const ComputedStyle* StyleContext::ComputeElementStyle(const Node* element, const ComputedStyle* parentStyle) {
   bool isRoot = parentStyle == nullptr;
   matched_.clear();
@@ -790,7 +838,15 @@ const ComputedStyle* StyleContext::ComputeElementStyle(const Node* element, cons
   std::string& key = key_;
   key.clear();
   key.append(reinterpret_cast<const char*>(&parentStyle), sizeof parentStyle);
-  for (const RuleEntry* entry : matched_) key.append(reinterpret_cast<const char*>(&entry), sizeof entry);
+  bool pseudoRules = false, cacheable = true;
+  for (const RuleEntry* entry : matched_) {
+    key.append(reinterpret_cast<const char*>(&entry), sizeof entry);
+    if (entry->selector->pseudo != PseudoElement::kNone) {
+      pseudoRules = true;
+      // Generated text from attributes differs per element.
+      if (UsesAttributes(*entry->rule)) cacheable = false;
+    }
+  }
   key.push_back('|');
   static const std::u16string kNoAddress;
   const std::u16string& address = document_ != nullptr ? document_->url : kNoAddress;
@@ -807,8 +863,10 @@ const ComputedStyle* StyleContext::ComputeElementStyle(const Node* element, cons
   }
   key.push_back('|');
   if (runtime != nullptr) key += *runtime;
-  auto cached = cache_.find(key);
-  if (cached != cache_.end()) return cached->second;
+  if (cacheable) {
+    auto cached = cache_.find(key);
+    if (cached != cache_.end()) return cached->second;
+  }
 
   std::vector<Declaration> inlineDeclarations, runtimeDeclarations;
   if (styleAttribute != nullptr) {
@@ -824,42 +882,68 @@ const ComputedStyle* StyleContext::ComputeElementStyle(const Node* element, cons
       if (d.important == important) winners[int(d.property)] = &d;
     }
   };
-  for (const RuleEntry* e : matched_) {
-    if (e->origin == Origin::kUserAgent) apply(e->rule->declarations, false);
-  }
+  auto applyRules = [&](PseudoElement pseudo, Origin origin, bool important) {
+    for (const RuleEntry* e : matched_) {
+      if (e->origin == origin && e->selector->pseudo == pseudo) apply(e->rule->declarations, important);
+    }
+  };
+  applyRules(PseudoElement::kNone, Origin::kUserAgent, false);
   apply(hints, false);
-  for (const RuleEntry* e : matched_) {
-    if (e->origin == Origin::kAuthor) apply(e->rule->declarations, false);
-  }
+  applyRules(PseudoElement::kNone, Origin::kAuthor, false);
   apply(inlineDeclarations, false);
-  for (const RuleEntry* e : matched_) {
-    if (e->origin == Origin::kUserAgent) apply(e->rule->declarations, true);
-  }
-  for (const RuleEntry* e : matched_) {
-    if (e->origin == Origin::kAuthor) apply(e->rule->declarations, true);
-  }
+  applyRules(PseudoElement::kNone, Origin::kUserAgent, true);
+  applyRules(PseudoElement::kNone, Origin::kAuthor, true);
   apply(inlineDeclarations, true);
   apply(runtimeDeclarations, false);
   apply(runtimeDeclarations, true);
+  // Content applies to ::before and ::after only.
+  winners[int(PropertyId::kContent)] = nullptr;
 
   ComputedStyle initialParent;
   const ComputedStyle& parent = parentStyle ? *parentStyle : initialParent;
-  ComputedStyle s = InheritFrom(parent);
-  ApplyFontSize(s, parent, winners[int(PropertyId::kFontSize)]);
-  // Colour before the border colours that default to it.
-  if (winners[int(PropertyId::kColor)]) ApplyDeclaration(s, parent, *winners[int(PropertyId::kColor)]);
-  for (int i = 0; i < 4; ++i) s.borderColor[i] = s.color;
-  // The initial border width is medium; FixUp makes it 0 where the style is
-  // none or hidden (the initial style), so only a border with a style and no
-  // width of its own keeps it.
-  for (int i = 0; i < 4; ++i) s.borderWidth[i] = kMediumBorderPixels;
-  for (int p = 0; p < kPropertyCount; ++p) {
-    if (winners[p] != nullptr && p != int(PropertyId::kColor)) ApplyDeclaration(s, parent, *winners[p]);
-  }
-  FixUp(s, parent, isRoot);
+  ComputedStyle s = ResolveWinners(winners, parent, isRoot);
   const ComputedStyle* result = Intern(s);
-  cache_.emplace(key, result);
+  if (pseudoRules && s.display != Display::kNone) {
+    // The generated boxes inherit from the element (the style without them:
+    // the same inherited properties).
+    const ComputedStyle* before = PseudoElementStyle(element, result, PseudoElement::kBefore);
+    const ComputedStyle* after = PseudoElementStyle(element, result, PseudoElement::kAfter);
+    if (before != nullptr || after != nullptr) {
+      s.before = before;
+      s.after = after;
+      result = Intern(s);
+    }
+  }
+  if (cacheable) cache_.emplace(key, result);
   return result;
+}
+
+const ComputedStyle* StyleContext::PseudoElementStyle(const Node* element, const ComputedStyle* elementStyle,
+                                                      PseudoElement pseudo) {
+  const Declaration* winners[kPropertyCount] = {};
+  for (bool important : {false, true}) {
+    for (Origin origin : {Origin::kUserAgent, Origin::kAuthor}) {
+      for (const RuleEntry* e : matched_) {
+        if (e->origin != origin || e->selector->pseudo != pseudo) continue;
+        for (const Declaration& d : e->rule->declarations) {
+          if (d.important == important) winners[int(d.property)] = &d;
+        }
+      }
+    }
+  }
+  // No content (normal, none, inherit of the element's normal): no box.
+  const Declaration* content = winners[int(PropertyId::kContent)];
+  if (content == nullptr || content->value.kind != ValueKind::kContent) return nullptr;
+  winners[int(PropertyId::kContent)] = nullptr;
+  ComputedStyle s = ResolveWinners(winners, *elementStyle, false);
+  if (s.display == Display::kNone) return nullptr;
+  // Generated tables and table parts are not supported: they act as blocks.
+  if (s.display != Display::kInline && s.display != Display::kInlineBlock && s.display != Display::kListItem) {
+    s.display = Display::kBlock;
+  }
+  s.hasContent = true;
+  s.content = ContentText(content->value, element);
+  return Intern(s);
 }
 
 // --- restyle

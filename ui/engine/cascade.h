@@ -51,6 +51,10 @@ class StyleContext {
 
  private:
   const ComputedStyle* Intern(const ComputedStyle& style);
+  // The style of the ::before or ::after box of an element, from the rules
+  // ComputeElementStyle matched; null when it generates no box.
+  const ComputedStyle* PseudoElementStyle(const Node* element, const ComputedStyle* elementStyle,
+                                          PseudoElement pseudo);
 
   RuleSet rules_;
   const Document* document_ = nullptr;

@@ -42,7 +42,8 @@ bool InheritedPropertiesDiffer(const ComputedStyle& a, const ComputedStyle& b) {
 namespace {
 
 bool BoxStructureDiffers(const ComputedStyle& a, const ComputedStyle& b) {
-  return a.display != b.display || a.position != b.position || a.floatSide != b.floatSide;
+  return a.display != b.display || a.position != b.position || a.floatSide != b.floatSide || a.before != b.before ||
+         a.after != b.after || a.hasContent != b.hasContent || a.content != b.content;
 }
 
 bool LayoutDiffers(const ComputedStyle& a, const ComputedStyle& b) {
@@ -107,6 +108,8 @@ size_t HashStyle(const ComputedStyle& s) {
   mix(std::hash<std::u16string>()(s.backgroundImage));
   mix(size_t(s.verticalAlign) << 4 | size_t(s.textAlign));
   mix(size_t(s.zIndex));
+  mix(std::hash<const void*>()(s.before) ^ (std::hash<const void*>()(s.after) << 1));
+  if (s.hasContent) mix(std::hash<std::u16string>()(s.content));
   return h;
 }
 

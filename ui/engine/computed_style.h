@@ -111,6 +111,13 @@ struct ComputedStyle {
   std::u16string backgroundImage;  // resolved address; empty for none
   BackgroundRepeat backgroundRepeat = BackgroundRepeat::kRepeat;
   Length backgroundPositionX = Length::Percent(0), backgroundPositionY = Length::Percent(0);
+  // Generated content. An element's style points to the styles of its
+  // ::before and ::after boxes (null when there is none: no content, or
+  // display none); those styles hold the text, attr() resolved.
+  const ComputedStyle* before = nullptr;
+  const ComputedStyle* after = nullptr;
+  bool hasContent = false;
+  std::u16string content;
 
   bool IsPositioned() const { return position != Position::kStatic; }
   bool IsOutOfFlowPositioned() const { return position == Position::kAbsolute || position == Position::kFixed; }

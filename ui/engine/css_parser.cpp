@@ -72,6 +72,7 @@ class SelectorParser {
   }
 
   bool ParseComplex(Selector* selector) {
+    pseudo_ = &selector->pseudo;
     CompoundSelector compound;
     if (!ParseCompound(&compound)) return false;
     selector->compounds.push_back(std::move(compound));
@@ -96,7 +97,7 @@ class SelectorParser {
       selector->combinators.push_back(combinator);
       selector->compounds.push_back(std::move(next));
     }
-    uint32_t ids = 0, classes = 0, types = 0;
+    uint32_t ids = 0, classes = 0, types = selector->pseudo != PseudoElement::kNone ? 1 : 0;
     for (const CompoundSelector& c : selector->compounds) {
       if (c.tag != kAtomNone) ++types;
       for (const SelectorCondition& cond : c.conditions) {
@@ -139,9 +140,19 @@ class SelectorParser {
         if (!ParseAttribute(&cond)) return false;
       } else if (t.type == CssTokenType::kColon) {
         ++it_;
-        if (it_ >= end_ || it_->type != CssTokenType::kIdent) return false;  // "::" and functions
+        bool doubleColon = it_ < end_ && it_->type == CssTokenType::kColon;
+        if (doubleColon) ++it_;
+        if (it_ >= end_ || it_->type != CssTokenType::kIdent) return false;  // functions
         std::string name = AsciiLowered(it_->text);
         ++it_;
+        if (name == "before" || name == "after") {
+          // A pseudo-element ends the selector: nothing may follow it but
+          // white space and a comma.
+          *pseudo_ = name == "before" ? PseudoElement::kBefore : PseudoElement::kAfter;
+          SkipSpace();
+          return it_ >= end_ || it_->type == CssTokenType::kComma;
+        }
+        if (doubleColon) return false;
         if (name == "hover") cond.kind = SelectorCondition::kHover;
         else if (name == "active") cond.kind = SelectorCondition::kActive;
         else if (name == "focus") cond.kind = SelectorCondition::kFocus;
@@ -196,6 +207,7 @@ class SelectorParser {
 
   TokenIt it_;
   TokenIt end_;
+  PseudoElement* pseudo_ = nullptr;  // of the selector being parsed
 };
 
 // --- declarations

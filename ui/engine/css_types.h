@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/engine/atoms.h"
@@ -29,6 +30,7 @@ enum class PropertyId : uint8_t {
   kListStyleType, kBorderSpacing, kTextIndent, kTextTransform,
   // The four offsets of clip: rect(top, right, bottom, left), set together.
   kClipTop, kClipRight, kClipBottom, kClipLeft,
+  kContent,
   kCount
 };
 constexpr int kPropertyCount = int(PropertyId::kCount);
@@ -63,6 +65,7 @@ enum class ValueKind : uint8_t {
   kUrl,      // text
   kFamily,   // text: the font-family list
   kInherit,
+  kContent,  // text: the parts of content (ContentPart), each a tag byte and UTF-8 up to a NUL
 };
 
 struct CssValue {
@@ -103,10 +106,32 @@ struct CompoundSelector {
 // element siblings) and "A ~ B" (B anywhere after A among them).
 enum class Combinator : uint8_t { kDescendant, kChild, kNextSibling, kSubsequentSibling };
 
+// ::before and ::after (also written :before, :after): the selector styles
+// the box generated at the start or end of the element's content.
+enum class PseudoElement : uint8_t { kNone, kBefore, kAfter };
+
+// The parts of a content value (ValueKind::kContent): literal text, or the
+// value of an attribute of the element.
+constexpr char kContentString = 's';
+constexpr char kContentAttribute = 'a';
+
+// Calls visit(tag, text) for each part of a content value's text.
+template <typename Visit>
+void ForEachContentPart(const std::string& parts, Visit visit) {
+  size_t i = 0;
+  while (i < parts.size()) {
+    size_t end = parts.find('\0', i);
+    if (end == std::string::npos) end = parts.size();
+    visit(parts[i], std::string_view(parts).substr(i + 1, end - i - 1));
+    i = end + 1;
+  }
+}
+
 struct Selector {
   // Left to right as written; combinators[i] joins compounds[i] and [i + 1].
   std::vector<CompoundSelector> compounds;
   std::vector<Combinator> combinators;
+  PseudoElement pseudo = PseudoElement::kNone;  // at the end of the last compound
   uint32_t specificity = 0;  // ids << 16 | classes, attributes, pseudo-classes << 8 | types
 };
 

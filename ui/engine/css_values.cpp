@@ -865,6 +865,8 @@ bool LonghandsOf(std::string_view name, std::vector<PropertyId>* ids) {
     *ids = {PropertyId::kTextDecoration};
   } else if (name == "cursor") {
     *ids = {PropertyId::kCursor};
+  } else if (name == "content") {
+    *ids = {PropertyId::kContent};
   } else {
     const SingleProperty* p = FindSingleProperty(name);
     if (p == nullptr) return false;
@@ -874,7 +876,46 @@ bool LonghandsOf(std::string_view name, std::vector<PropertyId>* ids) {
   return true;
 }
 
+// content (for ::before and ::after): normal, none, or a list of strings and
+// attr(name). Counters and quotes are not supported, so a value with them is
+// dropped whole. The parts are kept as tagged text (kContentString...).
+bool ParseContent(const std::vector<Component>& comps, Emitter& emit) {
+  if (comps.size() == 1 && (comps[0].IsIdent("normal") || comps[0].IsIdent("none"))) {
+    emit.Add(PropertyId::kContent, KeywordValue(Keyword::kNone));
+    return true;
+  }
+  CssValue value;
+  value.kind = ValueKind::kContent;
+  for (const Component& c : comps) {
+    const CssToken& t = c.token();
+    if (t.type == CssTokenType::kString) {
+      value.text.push_back(kContentString);
+      for (char ch : t.text) {
+        // A NUL would end the part early; it stands for U+FFFD.
+        if (ch == '\0') {
+          value.text += "\xEF\xBF\xBD";
+        } else {
+          value.text.push_back(ch);
+        }
+      }
+      value.text.push_back('\0');
+    } else if (t.type == CssTokenType::kFunction && EqualsIgnoringAsciiCase(t.text, "attr")) {
+      std::vector<std::vector<const CssToken*>> args = FunctionArguments(c);
+      if (args.size() != 1 || args[0].size() != 1 || args[0][0]->type != CssTokenType::kIdent) return false;
+      if (c.end[-1].type != CssTokenType::kRightParen) return false;
+      value.text.push_back(kContentAttribute);
+      value.text += AsciiLowered(args[0][0]->text);
+      value.text.push_back('\0');
+    } else {
+      return false;
+    }
+  }
+  emit.Add(PropertyId::kContent, value);
+  return true;
+}
+
 bool ParseShorthandOrSpecial(std::string_view name, const std::vector<Component>& comps, Emitter& emit) {
+  if (name == "content") return ParseContent(comps, emit);
   if (name == "margin") return ParseFourSides(comps, kMarginIds, emit, ParseMargin);
   if (name == "padding") return ParseFourSides(comps, kPaddingIds, emit, ParsePadding);
   if (name == "border-width") return ParseFourSides(comps, kBorderWidthIds, emit, ParseBorderWidth);
@@ -958,7 +999,7 @@ const char* PropertyName(PropertyId property) {
       "background-position-y", "color", "font-family", "font-size", "font-weight", "font-style",
       "text-decoration", "text-align", "vertical-align", "line-height", "white-space", "overflow-x",
       "overflow-y", "visibility", "cursor", "list-style-type", "border-spacing", "text-indent",
-      "text-transform", "clip-top", "clip-right", "clip-bottom", "clip-left",
+      "text-transform", "clip-top", "clip-right", "clip-bottom", "clip-left", "content",
   };
   static_assert(sizeof kNames / sizeof kNames[0] == size_t(PropertyId::kCount), "a name per property");
   return kNames[int(property)];
@@ -988,6 +1029,14 @@ std::string FormatValue(const CssValue& v) {
     case ValueKind::kUrl: return "url(" + v.text + ")";
     case ValueKind::kFamily: return "\"" + v.text + "\"";
     case ValueKind::kInherit: return "inherit";
+    case ValueKind::kContent: {
+      std::string out;
+      ForEachContentPart(v.text, [&out](char tag, std::string_view part) {
+        if (!out.empty()) out += " ";
+        out += tag == kContentAttribute ? "attr(" + std::string(part) + ")" : "\"" + std::string(part) + "\"";
+      });
+      return out;
+    }
   }
   return "?";
 }

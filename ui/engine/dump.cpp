@@ -53,10 +53,12 @@ class Dumper {
 
   void Box(const engine::Box* box, Point origin, int depth) {
     Indent(depth);
-    out += box->IsAnonymous() ? std::string("anonymous-") + TypeName(box) : TypeName(box);
+    out += box->IsAnonymous()           ? std::string("anonymous-") + TypeName(box)
+           : box->Is(kBoxGenerated) ? std::string("generated-") + TypeName(box)
+                                    : TypeName(box);
     if (box->node != nullptr && box->node->IsElement()) out += " " + DescribeNode(box->node);
     if (box->type == BoxType::kText) {
-      out += " " + Quote(box->node != nullptr ? NodeText(box->node) : std::u16string_view());
+      out += " " + Quote(SourceTextOf(box));
       out += "\n";
       return;
     }
@@ -139,7 +141,8 @@ class Dumper {
                    Quote(TextOf(f.box).substr(f.textStart, f.textLength)) + "\n";
             break;
           case LineFragment::kInlineBox:
-            out += "inline " + DescribeNode(f.box->node) + " " + where + "\n";
+            out += "inline " + (f.box->Is(kBoxGenerated) ? std::string("(generated)") : DescribeNode(f.box->node)) +
+                   " " + where + "\n";
             break;
           case LineFragment::kAtomic:
             Box(f.box, Point{origin.x + f.box->x + f.box->relX, origin.y + f.box->y + f.box->relY}, depth + 1);

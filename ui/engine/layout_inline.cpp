@@ -107,7 +107,7 @@ void ProcessWhiteSpace(std::u16string_view source, WhiteSpace mode, std::u16stri
 }  // namespace
 
 void PrepareText(Box* textBox) {
-  std::u16string_view source = textBox->node != nullptr ? NodeText(textBox->node) : std::u16string_view();
+  std::u16string_view source = SourceTextOf(textBox);
   TextTransform transform = textBox->style->textTransform;
   if (transform == TextTransform::kNone && NeedsNoProcessing(source, textBox->style->whiteSpace)) {
     if (textBox->extra != nullptr) textBox->extra->hasText = false;  // the node's own text serves

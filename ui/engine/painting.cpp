@@ -313,7 +313,7 @@ class Painter {
     if (f.textLength == 0) return;
     Rect rect{inner.origin.x + f.x, inner.origin.y + f.y, f.width, f.height};
     if (box->style->visibility != Visibility::kVisible) return;
-    const Node* element = box->node != nullptr ? box->node->parent : nullptr;
+    const Node* element = ElementOfBox(box);
     if (element != nullptr) hits_->push_back(HitRegion{rect, inner.clip, element->handle, false});
     DisplayItem item;
     item.op = DisplayOp::kText;
@@ -332,7 +332,7 @@ class Painter {
     const ComputedStyle& s = *box->style;
     Rect rect{inner.origin.x + f.x, inner.origin.y + f.y, f.width, f.height};
     if (s.visibility != Visibility::kVisible) return;
-    if (box->node != nullptr) hits_->push_back(HitRegion{rect, inner.clip, box->node->handle, false});
+    if (const Node* element = ElementOfBox(box)) hits_->push_back(HitRegion{rect, inner.clip, element->handle, false});
     if (!Intersects(rect, inner.clip)) return;
     if (ColorAlpha(s.backgroundColor) > 0) {
       DisplayItem fill;
@@ -387,9 +387,7 @@ class Painter {
   void PaintBoxDecorations(Box* box, const Place& place, bool visible) {
     Rect border = Translated(box->BorderBoxRect(), place.origin.x, place.origin.y);
     if (!visible) return;
-    if (box->node != nullptr && box->node->IsElement()) {
-      hits_->push_back(HitRegion{border, place.clip, box->node->handle, false});
-    }
+    if (const Node* element = ElementOfBox(box)) hits_->push_back(HitRegion{border, place.clip, element->handle, false});
     if (!Intersects(border, place.clip)) return;
     const ComputedStyle& s = *box->style;
     if (box != canvasBox_) PaintBackground(s, border, Translated(box->PaddingBoxRect(), place.origin.x, place.origin.y));

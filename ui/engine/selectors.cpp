@@ -176,11 +176,22 @@ void RuleSet::NoteDependencies(const Selector& selector) {
   }
 }
 
+// Generated text taken from attributes (attr()) changes with them.
+void RuleSet::NoteContentAttributes(const StyleRule& rule) {
+  for (const Declaration& d : rule.declarations) {
+    if (d.property != PropertyId::kContent || d.value.kind != ValueKind::kContent) continue;
+    ForEachContentPart(d.value.text, [this](char tag, std::string_view name) {
+      if (tag == kContentAttribute) dependencies_.attributes.insert(InternAtom(name));
+    });
+  }
+}
+
 void RuleSet::AddStyleSheet(const StyleSheet& sheet, Origin origin) {
   for (const StyleRule& rule : sheet.rules) {
     for (const Selector& selector : rule.selectors) {
       RuleEntry entry{&selector, &rule, selector.specificity, order_++, origin};
       NoteDependencies(selector);
+      if (selector.pseudo != PseudoElement::kNone) NoteContentAttributes(rule);
       const CompoundSelector& last = selector.compounds.back();
       const SelectorCondition* id = nullptr;
       const SelectorCondition* cls = nullptr;

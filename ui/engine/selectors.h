@@ -54,6 +54,7 @@ class RuleSet {
 
  private:
   void NoteDependencies(const Selector& selector);
+  void NoteContentAttributes(const StyleRule& rule);
 
   // Keys point into the selectors of the sheets.
   std::unordered_map<std::u16string_view, std::vector<RuleEntry>> byId_;
