@@ -4,7 +4,9 @@
 // line height and vertical alignment (10.8), text-align and text-indent
 // (16.1, 16.2).
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <iterator>
 
 #include "ui/engine/layout_internal.h"
 #include "ui/engine/text.h"
@@ -241,7 +243,7 @@ class LineBuilder {
       return;
     }
     int width = RunWidthWithoutTrailingSpace();
-    if (hasContent_ && x_ + width > Available() && runBreakable_) EndLine();
+    if (hasContent_ && x_ + width > Available() && runBreakable_) EndLine(true);
     // Nothing fits beside the floats: go below them (CSS 2.1 section 9.5).
     while (!hasContent_ && x_ + width > Available() && Narrowed() && floats_ != nullptr) {
       int next = floats_->NextBottomBelow(bfcY_ + contentTop_ + lineTop_, bfcX_ + contentLeft_,
@@ -304,7 +306,7 @@ class LineBuilder {
         }
         if (fit == 0) {
           if (hasContent_) {
-            EndLine();
+            EndLine(true);
             continue;
           }
           fit = 1;
@@ -320,7 +322,7 @@ class LineBuilder {
         }
         Apply(Op{Op::kText, op.box, start, fit, fitWidth, false});
         start += fit;
-        if (start < end) EndLine();
+        if (start < end) EndLine(true);
       }
     }
   }
@@ -564,7 +566,9 @@ class LineBuilder {
     }
   }
 
-  void EndLine() {
+  // `wrapped`: the line ends because the next content did not fit (not at a
+  // forced break or the end of the block), so text-align: justify applies.
+  void EndLine(bool wrapped = false) {
     TrimTrailingSpace();
     // Inline boxes open at the end of the line end here for this line.
     for (OpenBox& open : open_) {
@@ -583,6 +587,7 @@ class LineBuilder {
     if (!hasContent_) {
       fragments_.resize(first);
     } else {
+      if (wrapped && container_->style->textAlign == TextAlign::kJustify) count = Justify(first, count);
       FinishLine(first, count);
     }
     firstLine_ = firstLine_ && !hasContent_;
@@ -591,6 +596,79 @@ class LineBuilder {
     }
     deferredFloats_.clear();
     StartLine();
+  }
+
+  // text-align: justify (CSS 2.1 section 16.2): the room a wrapped line
+  // leaves goes to its spaces, so that it reaches both edges. Text fragments
+  // are cut after each space so that every word can move; inline boxes widen
+  // by what the spaces inside them gained. Returns the line's new fragment
+  // count.
+  uint32_t Justify(uint32_t first, uint32_t count) {
+    int room = Available() - x_;
+    if (room <= 0) return count;
+    auto stretches = [](const LineFragment& f) {
+      return f.kind == LineFragment::kText && f.box->style->whiteSpace != WhiteSpace::kPre;
+    };
+    int spaces = 0;
+    for (uint32_t k = first; k < first + count; ++k) {
+      const LineFragment& f = fragments_[k];
+      if (!stretches(f)) continue;
+      std::u16string_view text = TextOf(f.box).substr(f.textStart, f.textLength);
+      spaces += int(std::count(text.begin(), text.end(), u' '));
+    }
+    if (spaces == 0) return count;
+    // Where each stretched space ends (in the line as laid out) and how far
+    // everything from there on moves.
+    std::vector<std::pair<int, int>>& moves = justifyMoves_;
+    moves.clear();
+    std::vector<LineFragment>& pieces = justifyPieces_;
+    pieces.clear();
+    int added = 0, seen = 0;
+    for (uint32_t k = first; k < first + count; ++k) {
+      const LineFragment& f = fragments_[k];
+      if (!stretches(f)) {
+        pieces.push_back(f);
+        continue;
+      }
+      std::u16string_view text = TextOf(f.box);
+      const FontDesc& font = f.box->style->font;
+      int spaceWidth = ctx_.Font(font).spaceWidth;
+      uint32_t at = f.textStart, end = f.textStart + f.textLength;
+      int x = f.x;
+      while (at < end) {
+        uint32_t wordEnd = at;
+        while (wordEnd < end && text[wordEnd] != ' ') ++wordEnd;
+        bool space = wordEnd < end;
+        LineFragment piece = f;
+        piece.x = x;
+        piece.textStart = at;
+        piece.textLength = wordEnd - at + (space ? 1 : 0);
+        piece.width = (wordEnd > at ? ctx_.MeasureText(font, text.data() + at, wordEnd - at) : 0) +
+                      (space ? spaceWidth : 0);
+        pieces.push_back(piece);
+        x += piece.width;
+        if (space) {
+          added += room / spaces + (seen < room % spaces ? 1 : 0);
+          ++seen;
+          moves.emplace_back(x, added);
+        }
+        at = wordEnd + (space ? 1 : 0);
+      }
+    }
+    // The shift of a point: what the spaces ending at or before it gained.
+    auto moved = [&moves](int x) {
+      auto after = std::upper_bound(moves.begin(), moves.end(), std::make_pair(x, INT_MAX));
+      return x + (after == moves.begin() ? 0 : std::prev(after)->second);
+    };
+    for (LineFragment& f : pieces) {
+      int right = moved(f.x + f.width);
+      f.x = moved(f.x);
+      if (f.kind == LineFragment::kInlineBox) f.width = right - f.x;
+    }
+    fragments_.resize(first);
+    fragments_.insert(fragments_.end(), pieces.begin(), pieces.end());
+    x_ += room;
+    return uint32_t(pieces.size());
   }
 
   // Vertical alignment, line height (CSS 2.1 10.8) and text-align.
@@ -781,6 +859,9 @@ class LineBuilder {
   std::vector<OpenShift> stack_;
   std::vector<int> shifts_, topAligned_, bottomAligned_;
   std::vector<std::pair<const Box*, int>> boxShift_;
+  // Scratch of Justify.
+  std::vector<std::pair<int, int>> justifyMoves_;
+  std::vector<LineFragment> justifyPieces_;
 
   LayoutState& state_;
   LayoutContext& ctx_;
