@@ -175,6 +175,36 @@ TEST(Incremental, GeneratedContentFollowsStateAttributesAndText) {
   EXPECT_EQ(r.Boxes().find("generated-block"), std::string::npos);
 }
 
+// An inline box with a block inside is split around it; changes inside,
+// around and to the inline box itself end where a full update would.
+TEST(Incremental, SplitInlineBoxesFollowChanges) {
+  Rendered r(
+      "<style>a:hover { color: red } .wide { padding: 0 10px; border: 2px solid } .flat { display: inline }</style>"
+      "<div id=box>before <a id=a href=x>link <div id=d>block</div> after</a> end"
+      " <span id=s>plain <b id=b>bold <i id=i>deep<p id=p>para</p>deeper</i> tail</b></span></div>");
+  struct Step {
+    const char* name;
+    std::function<void()> change;
+  };
+  const Step steps[] = {
+      {"text inside the block", [&] { SetInnerText(r.ById("d"), u"block text", 10); }},
+      {"hover on the split box", [&] { SetElementState(r.ById("a"), kStateHover, 0); }},
+      {"edges on the split box", [&] { SetAttribute(r.ById("a"), "class", u"wide"); }},
+      {"block made inline", [&] { SetAttribute(r.ById("d"), "class", u"flat"); }},
+      {"block again", [&] { SetAttribute(r.ById("d"), "class", u""); }},
+      {"block into a plain inline", [&] { InsertElement(CreateElement("div", u"new"), r.ById("s"), 0); }},
+      {"nested block removed", [&] { DeleteElement(r.ById("p")); }},
+      {"nested block back", [&] { InsertElement(CreateElement("p", u"again"), r.ById("i"), 1); }},
+      {"text of a nested part", [&] { SetInnerText(r.ById("b"), u"bold only", 9); }},
+      {"split box removed", [&] { DeleteElement(r.ById("a")); }},
+      {"hover gone", [&] { SetElementState(r.ById("s"), kStateHover, 0); }},
+  };
+  for (const Step& step : steps) {
+    step.change();
+    ExpectSameAsFullUpdate(r, step.name);
+  }
+}
+
 TEST(Incremental, ManyKindsOfChangeEndWhereAFullUpdateWould) {
   Rendered r(ReadScreen("main_screen.htm"));
   struct Step {

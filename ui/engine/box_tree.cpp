@@ -19,7 +19,9 @@ Box::~Box() {
     delete child;
     child = next;
   }
-  if (node != nullptr && node->box == this) node->box = nullptr;
+  // A continuation is never its node's box (and may outlive the node until
+  // its container is rebuilt).
+  if (node != nullptr && !Is(kBoxContinuation) && node->box == this) node->box = nullptr;
 }
 
 std::unique_ptr<InlineContent> InlineContent::Make(const std::vector<LineBox>& lines,
@@ -176,33 +178,38 @@ class BoxBuilder {
       return nullptr;
     }
     node->box = box;
-    if (!AssembleChildren(box, CollectChildren(node)) && box->type == BoxType::kInline) {
-      // Blocks inside an inline: the inline element acts as a block.
-      std::vector<Box*> kids = Dismantle(box);
-      box->type = BoxType::kBlock;
-      AssembleChildren(box, std::move(kids));
-    }
+    AssembleChildren(box, CollectChildren(node));
     return box;
   }
 
   // Rebuilds the children of node->box. False when node->box is an inline
-  // box that now holds blocks (its parent must rebuild it).
+  // box that is split around blocks, or now holds blocks: its block
+  // container must rebuild it.
   bool Rebuild(Node* node) {
     Box* box = node->box;
+    if (IsSplit(box)) return false;
     std::vector<Box*> salvage = Dismantle(box);
-    std::vector<Box*> kids = CollectChildren(node);
+    for (Box* old : salvage) old->flags &= uint16_t(~kBoxScratch);
+    std::vector<Box*> kids = CollectChildren(node);  // marks what it takes again
     // Whatever was not taken again goes.
-    for (Box* kid : kids) kid->flags |= kBoxScratch;
     for (Box* old : salvage) {
-      if (!old->Is(kBoxScratch)) delete old;
+      if (!old->Is(kBoxScratch)) {
+        delete old;
+      } else {
+        old->flags &= uint16_t(~kBoxScratch);
+      }
     }
-    for (Box* kid : kids) kid->flags &= uint16_t(~kBoxScratch);
-    if (!AssembleChildren(box, std::move(kids))) {
+    AssembleChildren(box, std::move(kids));
+    if (IsSplit(box)) {
       std::vector<Box*> back = Dismantle(box);
       for (Box* b : back) delete b;
       return false;
     }
     return true;
+  }
+
+  static bool IsSplit(const Box* box) {
+    return box->type == BoxType::kInline && (box->Is(kBoxHasBlocks) || box->Is(kBoxContinued));
   }
 
   bool ChooseType(Node* node, const ComputedStyle* style, Box* box) {
@@ -249,6 +256,7 @@ class BoxBuilder {
       Box* box = child->box;
       if (box != nullptr && box->parent == nullptr && (child->dirty & kDirtyBoxSelf) == 0) {
         box->style = child->style;
+        box->flags |= kBoxScratch;
         kids.push_back(box);
         continue;
       }
@@ -283,9 +291,10 @@ class BoxBuilder {
     return box;
   }
 
-  // Takes a box's children out, opening anonymous boxes (and boxes whose
-  // node is gone): returns the principal boxes of the node's children, each
-  // unlinked (parent null).
+  // Takes a box's children out, opening anonymous and generated boxes (and
+  // boxes whose node is gone) and the parts of split inline boxes: returns
+  // the principal boxes of the node's children (of a split inline child, its
+  // children), each unlinked (parent null). The boxes opened are deleted.
   std::vector<Box*> Dismantle(Box* box) {
     std::vector<Box*> out;
     Box* child = box->firstChild;
@@ -294,7 +303,7 @@ class BoxBuilder {
       Box* next = child->nextSibling;
       child->parent = nullptr;
       child->nextSibling = nullptr;
-      if (child->node == nullptr) {
+      if (child->node == nullptr || child->Is(kBoxContinuation) || child->Is(kBoxContinued)) {
         std::vector<Box*> inner = Dismantle(child);
         out.insert(out.end(), inner.begin(), inner.end());
         delete child;
@@ -339,15 +348,12 @@ class BoxBuilder {
         LinkChildren(box, FixRowChildren(box, std::move(kids)));
         return true;
       case BoxType::kInline: {
+        // Blocks stay inside until the block container splits the box.
         kids = WrapMisparentedTableParts(box, std::move(kids));
+        box->flags &= uint16_t(~(kBoxHasBlocks | kBoxContinued | kBoxContinuation));
         for (Box* kid : kids) {
-          if (IsInFlowBlockLevel(kid)) {
-            // Undo the wrapping and hand the kids back unlinked.
-            for (Box* k : kids) {
-              k->parent = nullptr;
-            }
-            LinkChildren(box, kids);
-            return false;
+          if (IsInFlowBlockLevel(kid) || (kid->type == BoxType::kInline && kid->Is(kBoxHasBlocks))) {
+            box->flags |= kBoxHasBlocks;
           }
         }
         LinkChildren(box, kids);
@@ -362,9 +368,70 @@ class BoxBuilder {
     return true;
   }
 
+  // An inline box with blocks inside becomes parts around them: the box
+  // itself holds what comes before the first block, a continuation (same
+  // node and style) what comes between and after. Nested inline boxes split
+  // alike. Returns the parts and the blocks in order.
+  std::vector<Box*> SplitInline(Box* inlineBox) {
+    std::vector<Box*> kids;
+    for (Box* kid = inlineBox->firstChild; kid != nullptr;) {
+      Box* next = kid->nextSibling;
+      kid->parent = nullptr;
+      kid->nextSibling = nullptr;
+      kids.push_back(kid);
+      kid = next;
+    }
+    inlineBox->firstChild = nullptr;
+    inlineBox->flags &= uint16_t(~kBoxHasBlocks);
+    std::vector<Box*> out, part;
+    Box* current = inlineBox;
+    auto cutBefore = [&](Box* block) {
+      LinkChildren(current, part);
+      part.clear();
+      current->flags |= kBoxContinued;
+      out.push_back(current);
+      out.push_back(block);
+      current = new Box;
+      current->type = BoxType::kInline;
+      current->node = inlineBox->node;
+      current->style = inlineBox->style;
+      current->flags = kBoxContinuation;
+    };
+    for (Box* kid : kids) {
+      if (IsInFlowBlockLevel(kid)) {
+        cutBefore(kid);
+      } else if (kid->type == BoxType::kInline && kid->Is(kBoxHasBlocks)) {
+        for (Box* piece : SplitInline(kid)) {
+          if (IsInFlowBlockLevel(piece)) {
+            cutBefore(piece);
+          } else {
+            part.push_back(piece);
+          }
+        }
+      } else {
+        part.push_back(kid);
+      }
+    }
+    LinkChildren(current, part);
+    out.push_back(current);
+    return out;
+  }
+
   // CSS 2.1 section 9.2.1.1: inline content next to blocks goes into
   // anonymous block boxes.
   std::vector<Box*> FixBlockContainerChildren(Box* box, std::vector<Box*> kids) {
+    if (std::any_of(kids.begin(), kids.end(), [](Box* k) { return k->Is(kBoxHasBlocks); })) {
+      std::vector<Box*> flat;
+      for (Box* kid : kids) {
+        if (kid->type == BoxType::kInline && kid->Is(kBoxHasBlocks)) {
+          std::vector<Box*> pieces = SplitInline(kid);
+          flat.insert(flat.end(), pieces.begin(), pieces.end());
+        } else {
+          flat.push_back(kid);
+        }
+      }
+      kids.swap(flat);
+    }
     bool anyBlock = std::any_of(kids.begin(), kids.end(), IsInFlowBlockLevel);
     box->flags &= uint16_t(~kBoxChildrenInline);
     if (!anyBlock) {
@@ -532,16 +599,26 @@ class BoxUpdater {
   bool paint = false;
 
   void Walk(Node* node) {
-    if (node->box != nullptr && node->box->style != node->style) RefreshStyles(node->box, node->style);
+    // (A rebuild around the node may build its box afresh and clear its bits.)
+    uint16_t dirty = node->dirty;
+    if (node->box != nullptr && node->box->style != node->style) {
+      if (node->box->Is(kBoxContinued)) {
+        // The parts of a split inline box share the style: built again.
+        node->dirty |= kDirtyBoxSelf;
+        RebuildAround(node);
+      } else {
+        RefreshStyles(node->box, node->style);
+      }
+    }
     bool childSelf = false;
     for (Node* child : node->children) childSelf = childSelf || (child->dirty & kDirtyBoxSelf) != 0;
-    if (((node->dirty & kDirtyBoxChildren) != 0 || childSelf) && node->box != nullptr) RebuildChildren(node);
-    if ((node->dirty & kDirtyLayout) != 0 && node->box != nullptr) {
+    if (((dirty & kDirtyBoxChildren) != 0 || childSelf) && node->box != nullptr) RebuildChildren(node);
+    if ((dirty & kDirtyLayout) != 0 && node->box != nullptr) {
       MarkNeedsLayout(node->box);
       changed = true;
     }
-    if ((node->dirty & kDirtyPaint) != 0) paint = true;
-    if ((node->dirty & kDirtyDescendant) != 0 || childSelf) {
+    if ((dirty & kDirtyPaint) != 0) paint = true;
+    if ((dirty & kDirtyDescendant) != 0 || childSelf) {
       for (Node* child : node->children) {
         if (child->dirty != 0) Walk(child);
       }
@@ -552,17 +629,23 @@ class BoxUpdater {
   void RebuildChildren(Node* node) {
     changed = true;
     if (!builder_.Rebuild(node)) {
-      // An inline box that now holds blocks: rebuilt as a block by its parent.
+      // An inline box split around blocks: its block container splits it again.
       node->dirty |= kDirtyBoxSelf;
-      Node* parent = node->parent;
-      if (parent != nullptr && parent->box != nullptr) {
-        RebuildChildren(parent);
-      } else {
-        RebuildRoot(node);
-      }
+      RebuildAround(node);
       return;
     }
     MarkNeedsLayout(node->box);
+  }
+
+  // Builds the node's box afresh (kDirtyBoxSelf set) with its siblings'.
+  void RebuildAround(Node* node) {
+    changed = true;
+    Node* parent = node->parent;
+    if (parent != nullptr && parent->box != nullptr) {
+      RebuildChildren(parent);
+    } else {
+      RebuildRoot(node);
+    }
   }
 
   // A box's style changed: so do those of its anonymous children.

@@ -9,12 +9,14 @@
 //     gets an anonymous row, a row outside a table an anonymous table, other
 //     content of a table or row an anonymous row or cell; white space between
 //     table parts is dropped;
+//   - an inline box with a block inside is split around it: the inline
+//     content before and after goes into anonymous blocks, in parts of the
+//     inline box (section 9.2.1.1);
 //   - floats and absolutely positioned boxes are block-level (section 9.7).
 // Layout (layout.h) writes its results into the same boxes.
 //
-// Not supported: splitting an inline box around a block inside it (the
-// inline element is made a block instead), display: table-column(-group)
-// (not displayed), run-in and inline-table (inline-table acts as table).
+// Not supported: display: table-column(-group) (not displayed), run-in and
+// inline-table (inline-table acts as table).
 #pragma once
 
 #include <cstdint>
@@ -55,6 +57,15 @@ enum BoxFlags : uint16_t {
   kBoxListItem = 1 << 8,            // draws a list marker
   kBoxScratch = 1 << 9,             // used inside one operation of the box builder
   kBoxGenerated = 1 << 10,          // a ::before or ::after box, or its text (no node; rebuilt with its element's children)
+  // An inline box with block-level boxes inside, before its block container
+  // splits it (CSS 2.1 section 9.2.1.1).
+  kBoxHasBlocks = 1 << 11,
+  // The parts of a split inline box: the first is the element's principal
+  // box and is continued; the later ones are continuations (same node and
+  // style, not the node's box). The first has no right edge, the last no
+  // left edge, the ones between neither.
+  kBoxContinuation = 1 << 12,
+  kBoxContinued = 1 << 13,
 };
 
 // One piece of a line: a run of text, an atomic inline (inline-block,
@@ -186,7 +197,12 @@ struct Box {
   bool IsTablePart() const {
     return type == BoxType::kTableRowGroup || type == BoxType::kTableRow || type == BoxType::kTableCell;
   }
-  int BorderWidth(int side) const { return style->borderWidth[side]; }
+  // Whether margin, border and padding of that side apply: not where a split
+  // inline box was cut.
+  bool HasEdge(int side) const {
+    return !((side == kLeft && Is(kBoxContinuation)) || (side == kRight && Is(kBoxContinued)));
+  }
+  int BorderWidth(int side) const { return HasEdge(side) ? style->borderWidth[side] : 0; }
   int BorderBoxWidth() const {
     return width + padding[kLeft] + padding[kRight] + scrollBarWidth + BorderWidth(kLeft) + BorderWidth(kRight);
   }

@@ -75,6 +75,7 @@ void ResolvePaddingAndMargins(Box* box, int containingWidth) {
     box->margin[side] = (rowPart || box->type == BoxType::kTableCell)
                             ? 0
                             : ClampEdge(ResolveLength(s.margin[side], containingWidth));
+    if (!box->HasEdge(side)) box->padding[side] = box->margin[side] = 0;
   }
 }
 
@@ -212,6 +213,31 @@ bool CollapsesBottomWithLastChild(const Box* box) {
          ResolveLength(s.minHeight, 0) == 0;
 }
 
+// Whether anything in flow inside makes a line or a box: not collapsible
+// white space, nor inline boxes without edges around nothing (the parts of
+// an inline box split around a block, for one), CSS 2.1 section 9.4.2.
+bool HasInFlowContent(const Box* box) {
+  for (const Box* child = box->firstChild; child != nullptr; child = child->nextSibling) {
+    if (child->IsOutOfFlow()) continue;
+    if (child->type == BoxType::kText && child->style->whiteSpace != WhiteSpace::kPre &&
+        IsAllSpace(SourceTextOf(child))) {
+      continue;
+    }
+    if (child->type == BoxType::kInline && !HasInFlowContent(child)) {
+      const ComputedStyle& s = *child->style;
+      bool edges = false;
+      for (int side : {kLeft, kRight}) {
+        if (!child->HasEdge(side)) continue;
+        edges = edges || child->BorderWidth(side) > 0 || !(s.margin[side] == Length::Px(0)) ||
+                !(s.padding[side] == Length::Px(0));
+      }
+      if (!edges) continue;
+    }
+    return true;
+  }
+  return false;
+}
+
 // A block with nothing in flow inside, whose top and bottom margins adjoin
 // (CSS 2.1 section 8.3.1), judged from the tree alone.
 bool LooksEmpty(const Box* box) {
@@ -221,16 +247,7 @@ bool LooksEmpty(const Box* box) {
   if (!(s.height.IsAuto() || (s.height.IsFixed() && s.height.value == 0))) return false;
   if (ResolveLength(s.minHeight, 0) != 0) return false;
   if (box->Is(kBoxListItem) && s.listStyleType != ListStyleType::kNone) return false;
-  for (const Box* child = box->firstChild; child != nullptr; child = child->nextSibling) {
-    if (child->IsOutOfFlow()) continue;
-    if (child->type == BoxType::kText && child->style->whiteSpace != WhiteSpace::kPre && child->node != nullptr) {
-      std::u16string_view text = NodeText(child->node);
-      bool blank = IsAllSpace(text);
-      if (blank) continue;
-    }
-    return false;
-  }
-  return true;
+  return !HasInFlowContent(box);
 }
 
 // The width of a block's content box when it is laid out in flow in a

@@ -466,7 +466,7 @@ class LineBuilder {
         LineFragment f;
         f.kind = LineFragment::kInlineBox;
         f.box = op.box;
-        f.firstOfBox = true;
+        f.firstOfBox = op.box->HasEdge(kLeft);
         f.x = x_;
         open_.push_back(OpenBox{op.box, uint32_t(fragments_.size())});
         fragments_.push_back(f);
@@ -480,7 +480,7 @@ class LineBuilder {
           if (open_[i].box != op.box) continue;
           LineFragment& f = fragments_[open_[i].fragment];
           f.width = x_ - f.x;
-          f.lastOfBox = true;
+          f.lastOfBox = op.box->HasEdge(kRight);
           open_.erase(open_.begin() + std::ptrdiff_t(i));
           break;
         }
@@ -964,6 +964,7 @@ void InlineIntrinsicWidths(LayoutState& state, Box* container, int* minWidth, in
       case Item::kClose: {
         // Fixed margins, borders and padding (percentages refer to the width being found).
         int side = item.kind == Item::kOpen ? kLeft : kRight;
+        if (!box->HasEdge(side)) break;
         const ComputedStyle& bs = *box->style;
         int w = box->BorderWidth(side);
         if (bs.margin[side].IsFixed()) w += ResolveLength(bs.margin[side], 0);
