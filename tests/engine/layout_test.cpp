@@ -117,6 +117,32 @@ TEST(FloatLayout, PlacementAndClearance) {
       {"a formatting context beside a float is narrowed",
        "<div style='float:left;width:60px;height:10px'></div><div id=x style='overflow:hidden;height:5px'></div>",
        "60,0 670x5"},
+      {"a formatting context too wide to fit beside a float goes below it",
+       "<div style='float:left;width:500px;height:30px'></div>"
+       "<div id=x style='overflow:hidden;width:300px;height:5px'></div>",
+       "0,30 300x5"},
+      {"... below the first float it clears, beside a narrower one",
+       "<div style='float:left;width:500px;height:30px'></div><div style='float:right;clear:left;width:100px;height:50px'></div>"
+       "<div id=x style='overflow:hidden;width:300px;height:5px'></div>",
+       "0,30 300x5"},
+      {"a table too wide to fit beside a float goes below it",
+       "<div style='float:right;width:500px;height:30px'></div>"
+       "<table id=x style='width:300px;border-spacing:0'><tr><td style='padding:0'>a</td></tr></table>",
+       "0,30 300x18"},
+      {"a table that fits sits beside it",
+       "<div style='float:left;width:100px;height:30px'></div>"
+       "<table id=x style='width:300px;border-spacing:0'><tr><td style='padding:0'>a</td></tr></table>",
+       "100,0 300x18"},
+      {"clear without floats leaves the margins collapsing",
+       "<div id=x><div style='clear:both;margin-top:20px;height:5px'></div></div>", "0,20 730x5"},
+      {"... and so do floats it is already below",
+       "<div style='float:left;width:10px;height:10px'></div><div style='height:50px'></div>"
+       "<div id=x><div style='clear:left;margin-top:20px;height:5px'></div></div>",
+       "0,70 730x5"},
+      {"a first child that needs clearance keeps its margin from its parent's",
+       "<div style='float:left;width:10px;height:40px'></div>"
+       "<div id=x style='margin-top:10px'><div style='clear:left;margin-top:5px;height:5px'></div></div>",
+       "0,10 730x45"},  // the float moves down with the body, to 10
   };
   Check(cases, std::size(cases));
 }

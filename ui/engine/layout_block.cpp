@@ -201,6 +201,11 @@ void NotePositioned(LayoutState& state, Box* box, Box* layoutParent, Point stati
 
 namespace {
 
+// How many float bottoms a box that must not overlap floats goes past to
+// find room; each step lays it out again, so hostile pages with thousands
+// of floats cost at most this many layouts of the box.
+constexpr int kMaxFloatSteps = 64;
+
 bool CollapsesTopWithFirstChild(const Box* box) {
   return box->type == BoxType::kBlock && box->parent != nullptr && !StartsFormattingContext(box) &&
          box->BorderWidth(kTop) == 0 && box->padding[kTop] == 0;
@@ -289,18 +294,37 @@ int EstimatedContentWidth(Box* box, int cw) {
   return std::max(0, cw - box->margin[kLeft] - box->margin[kRight] - bp);
 }
 
+// Where the margins above a box start, for clearance: the floats of the
+// formatting context, the y (in its coordinates) of the border edge above
+// and the margins collapsed since.
+struct ClearanceInput {
+  const FloatContext* floats = nullptr;
+  int baseY = 0;
+  MarginStrut above;
+};
+
 // The box's top margin together with the margins that collapse with it
 // through its top (its first children's, and those of empty blocks first).
-MarginStrut CollapsedTopMargin(Box* box, int cw) {
+// A child with clear stops the collapsing when it gets clearance: when its
+// border edge would otherwise lie above the floats it clears (CSS 2.1
+// section 9.5.2); with no such floats, clear changes nothing.
+MarginStrut CollapsedTopMargin(Box* box, int cw, const ClearanceInput& clearance) {
   MarginStrut strut;
   strut.Add(box->margin[kTop]);
   if (!CollapsesTopWithFirstChild(box) || box->Is(kBoxChildrenInline)) return strut;
   int inner = EstimatedContentWidth(box, cw);
   for (Box* child = box->firstChild; child != nullptr; child = child->nextSibling) {
     if (child->IsOutOfFlow()) continue;
-    if (child->style->clear != Clear::kNone) break;
     ResolvePaddingAndMargins(child, inner);
-    strut.Add(CollapsedTopMargin(child, inner));
+    ClearanceInput below = clearance;
+    below.above.Add(strut);
+    if (child->style->clear != Clear::kNone && clearance.floats != nullptr) {
+      int clearY = clearance.floats->ClearanceY(child->style->clear);
+      MarginStrut hypothetical = below.above;
+      hypothetical.Add(child->margin[kTop]);
+      if (clearY != INT_MIN && clearance.baseY + hypothetical.Sum() < clearY) break;
+    }
+    strut.Add(CollapsedTopMargin(child, inner, below));
     if (!LooksEmpty(child)) break;
     strut.Add(child->margin[kBottom]);
   }
@@ -339,7 +363,11 @@ int LayoutBlockChildren(LayoutState& state, Box* parent, FloatContext* floats, i
     }
     ResolvePaddingAndMargins(child, cw);
     MarginStrut combined = strut;
-    combined.Add(CollapsedTopMargin(child, cw));
+    ClearanceInput clearance;
+    clearance.floats = floats != nullptr && !floats->Empty() ? floats : nullptr;
+    clearance.baseY = bfcY + contentY + y;
+    clearance.above = strut;
+    combined.Add(CollapsedTopMargin(child, cw, clearance));
     int top = (atTop && collapseTop) ? y : y + combined.Sum();
     // Clearance (CSS 2.1 section 9.5.2): the border edge goes below the
     // floats it clears; the margins above it are spent in the clearance.
@@ -351,29 +379,41 @@ int LayoutBlockChildren(LayoutState& state, Box* parent, FloatContext* floats, i
         cleared = true;
       }
     }
-    // Width: normal flow, narrowed beside floats for boxes that must not
-    // overlap them (CSS 2.1 section 9.5).
-    int availableWidth = cw;
-    int shift = 0;
+    // Width: normal flow; boxes that must not overlap floats (CSS 2.1
+    // section 9.5) are narrowed beside them, or go down past float bottoms
+    // until they fit (or nothing is beside them any more).
     bool avoidsFloats = StartsFormattingContext(child) || child->type == BoxType::kTable || child->IsReplaced();
-    if (avoidsFloats && floats != nullptr && !floats->Empty()) {
-      int left, right;
+    bool besideFloats = avoidsFloats && floats != nullptr && !floats->Empty();
+    MarginStrut childBottom;
+    for (int step = 0;; ++step) {
+      int availableWidth = cw;
+      int shift = 0;
+      bool narrowed = false;
       int minX = bfcX + contentX;
-      floats->FreeSpan(bfcY + contentY + top, 1, minX, minX + cw, &left, &right);
-      shift = left - minX;
-      availableWidth = right - left;
+      if (besideFloats) {
+        int left, right;
+        floats->FreeSpan(bfcY + contentY + top, 1, minX, minX + cw, &left, &right);
+        shift = left - minX;
+        availableWidth = right - left;
+        narrowed = left > minX || right < minX + cw;
+      }
+      if (child->type != BoxType::kTable && !child->IsReplaced()) ComputeBlockWidth(child, availableWidth);
+      child->x = contentX + shift + child->margin[kLeft];
+      child->y = contentY + top;
+      BlockInput in;
+      in.containingWidth = availableWidth;
+      in.containingHeight = containingHeight;
+      in.floats = floats;
+      in.bfcX = bfcX + child->x;
+      in.bfcY = bfcY + child->y;
+      childBottom = LayoutBlockLevelChild(state, child, in);
+      if (child->type == BoxType::kTable || child->IsReplaced()) child->x = contentX + shift + child->margin[kLeft];
+      int used = child->margin[kLeft] + child->BorderBoxWidth() + child->margin[kRight];
+      if (!narrowed || used <= availableWidth || step >= kMaxFloatSteps) break;
+      int next = floats->NextBottomBelow(bfcY + contentY + top, minX, minX + cw);
+      if (next == INT_MAX) break;
+      top = next - (bfcY + contentY);
     }
-    if (child->type != BoxType::kTable && !child->IsReplaced()) ComputeBlockWidth(child, availableWidth);
-    child->x = contentX + shift + child->margin[kLeft];
-    child->y = contentY + top;
-    BlockInput in;
-    in.containingWidth = availableWidth;
-    in.containingHeight = containingHeight;
-    in.floats = floats;
-    in.bfcX = bfcX + child->x;
-    in.bfcY = bfcY + child->y;
-    MarginStrut childBottom = LayoutBlockLevelChild(state, child, in);
-    if (child->type == BoxType::kTable || child->IsReplaced()) child->x = contentX + shift + child->margin[kLeft];
     if (!cleared && CollapsedThrough(child)) {
       strut = combined;
       strut.Add(childBottom);
