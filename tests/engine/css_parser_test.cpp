@@ -59,6 +59,8 @@ TEST(CssDeclarations, ParseToTypedLonghands) {
       {"clip: rect(1px, 2px, 3px, 10%)", ""},
       {"content: \"a\" attr(TITLE) \"\"", "content=\"a\" attr(title) \"\""},
       {"content: none", "content=none"},
+      {"direction: RTL", "direction=rtl"},
+      {"direction: up", ""},
       {"content: normal", "content=none"},
       {"content: counter(x)", ""},
       {"content: attr(a, b)", ""},

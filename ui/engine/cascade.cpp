@@ -668,6 +668,7 @@ void ApplyDeclaration(ComputedStyle& s, const ComputedStyle& parent, const Decla
                                 : int16_t(std::max(0.f, std::min(1000.f, ClampedPixels(LengthInPixels(v, em)))));
       break;
     case PropertyId::kTextIndent: s.textIndent = inherit ? parent.textIndent : ToLength(v, em); break;
+    case PropertyId::kDirection: s.rtl = inherit ? parent.rtl : k == Keyword::kRtl; break;
     case PropertyId::kContent: break;  // read by the cascade of ::before and ::after
     case PropertyId::kCount: break;
   }
@@ -680,6 +681,7 @@ ComputedStyle InheritFrom(const ComputedStyle& parent) {
   s.font = parent.font;
   s.lineHeight = parent.lineHeight;
   s.textAlign = parent.textAlign;
+  s.rtl = parent.rtl;
   s.whiteSpace = parent.whiteSpace;
   s.textTransform = parent.textTransform;
   s.visibility = parent.visibility;

@@ -36,7 +36,7 @@ bool InheritedPropertiesDiffer(const ComputedStyle& a, const ComputedStyle& b) {
   return a.color != b.color || a.font != b.font || !(a.lineHeight == b.lineHeight) || a.textAlign != b.textAlign ||
          a.whiteSpace != b.whiteSpace || a.textTransform != b.textTransform || a.visibility != b.visibility || a.cursor != b.cursor ||
          a.listStyleType != b.listStyleType || a.borderSpacing != b.borderSpacing || a.textIndent != b.textIndent ||
-         a.decorationsInEffect != b.decorationsInEffect;
+         a.decorationsInEffect != b.decorationsInEffect || a.rtl != b.rtl;
 }
 
 namespace {
@@ -47,7 +47,7 @@ bool BoxStructureDiffers(const ComputedStyle& a, const ComputedStyle& b) {
 }
 
 bool LayoutDiffers(const ComputedStyle& a, const ComputedStyle& b) {
-  if (a.font != b.font || !(a.lineHeight == b.lineHeight) || a.textAlign != b.textAlign ||
+  if (a.font != b.font || !(a.lineHeight == b.lineHeight) || a.textAlign != b.textAlign || a.rtl != b.rtl ||
       a.whiteSpace != b.whiteSpace || a.textTransform != b.textTransform || a.listStyleType != b.listStyleType || a.borderSpacing != b.borderSpacing ||
       a.textIndent != b.textIndent || a.clear != b.clear || a.overflowX != b.overflowX ||
       a.overflowY != b.overflowY || a.verticalAlign != b.verticalAlign ||
@@ -106,7 +106,7 @@ size_t HashStyle(const ComputedStyle& s) {
   }
   mix(s.backgroundColor);
   mix(std::hash<std::u16string>()(s.backgroundImage));
-  mix(size_t(s.verticalAlign) << 4 | size_t(s.textAlign));
+  mix(size_t(s.verticalAlign) << 4 | size_t(s.textAlign) << 1 | size_t(s.rtl));
   mix(size_t(s.zIndex));
   mix(std::hash<const void*>()(s.before) ^ (std::hash<const void*>()(s.after) << 1));
   if (s.hasContent) mix(std::hash<std::u16string>()(s.content));

@@ -25,7 +25,8 @@ enum class Overflow : uint8_t { kVisible, kHidden, kScroll, kAuto };
 enum class Visibility : uint8_t { kVisible, kHidden };
 enum class BorderStyle : uint8_t { kNone, kHidden, kDotted, kDashed, kSolid, kDouble, kGroove, kRidge, kInset, kOutset };
 enum class BackgroundRepeat : uint8_t { kRepeat, kNoRepeat, kRepeatX, kRepeatY };
-enum class TextAlign : uint8_t { kLeft, kRight, kCenter, kJustify };
+// kStart, the initial value: left, or right when the direction is rtl.
+enum class TextAlign : uint8_t { kStart, kLeft, kRight, kCenter, kJustify };
 enum class VerticalAlign : uint8_t { kBaseline, kSub, kSuper, kTop, kTextTop, kMiddle, kBottom, kTextBottom, kLength };
 enum class WhiteSpace : uint8_t { kNormal, kPre, kNowrap };
 enum class TextTransform : uint8_t { kNone, kCapitalize, kUppercase, kLowercase };
@@ -72,7 +73,8 @@ struct ComputedStyle {
   Color color = MakeColor(0, 0, 0);
   FontDesc font{"Times New Roman, serif", 16, 400, false};
   LineHeight lineHeight;
-  TextAlign textAlign = TextAlign::kLeft;
+  TextAlign textAlign = TextAlign::kStart;
+  bool rtl = false;  // direction: rtl
   WhiteSpace whiteSpace = WhiteSpace::kNormal;
   TextTransform textTransform = TextTransform::kNone;
   Visibility visibility = Visibility::kVisible;

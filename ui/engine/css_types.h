@@ -30,7 +30,7 @@ enum class PropertyId : uint8_t {
   kListStyleType, kBorderSpacing, kTextIndent, kTextTransform,
   // The four offsets of clip: rect(top, right, bottom, left), set together.
   kClipTop, kClipRight, kClipBottom, kClipLeft,
-  kContent,
+  kContent, kDirection,
   kCount
 };
 constexpr int kPropertyCount = int(PropertyId::kCount);
@@ -51,7 +51,7 @@ enum class Keyword : uint8_t {
   kRepeat, kNoRepeat, kRepeatX, kRepeatY, kTransparent,
   kThin, kMedium, kThick,
   kXxSmall, kXSmall, kSmall, kLarge, kXLarge, kXxLarge, kSmaller, kLarger,
-  kCollapse, kCurrentColor, kCapitalize, kUppercase, kLowercase, kUnknown
+  kCollapse, kCurrentColor, kCapitalize, kUppercase, kLowercase, kLtr, kRtl, kUnknown
 };
 
 enum class Unit : uint8_t { kPx, kPt, kPc, kIn, kCm, kMm, kEm, kEx };

@@ -55,6 +55,7 @@ const KeywordEntry kKeywordNames[] = {
     {"xx-large", Keyword::kXxLarge}, {"smaller", Keyword::kSmaller}, {"larger", Keyword::kLarger},
     {"collapse", Keyword::kCollapse}, {"currentcolor", Keyword::kCurrentColor},
     {"capitalize", Keyword::kCapitalize}, {"uppercase", Keyword::kUppercase}, {"lowercase", Keyword::kLowercase},
+    {"ltr", Keyword::kLtr}, {"rtl", Keyword::kRtl},
 };
 
 struct ColorName {
@@ -746,6 +747,7 @@ bool ParseVerticalAlign(const Component& c, CssValue* v) {
   }
   return ParseLength(c, kAllowPercent | kAllowNegative, v);
 }
+bool ParseDirection(const Component& c, CssValue* v) { return ParseKeyword(c, {Keyword::kLtr, Keyword::kRtl}, v); }
 bool ParseTextTransform(const Component& c, CssValue* v) {
   return ParseKeyword(c, {Keyword::kNone, Keyword::kCapitalize, Keyword::kUppercase, Keyword::kLowercase}, v);
 }
@@ -814,6 +816,7 @@ const SingleProperty kSingleProperties[] = {
     {"line-height", PropertyId::kLineHeight, ParseLineHeight},
     {"white-space", PropertyId::kWhiteSpace, ParseWhiteSpace},
     {"text-transform", PropertyId::kTextTransform, ParseTextTransform},
+    {"direction", PropertyId::kDirection, ParseDirection},
     {"overflow-x", PropertyId::kOverflowX, ParseOverflowValue},
     {"overflow-y", PropertyId::kOverflowY, ParseOverflowValue},
     {"visibility", PropertyId::kVisibility, ParseVisibility},
@@ -999,7 +1002,7 @@ const char* PropertyName(PropertyId property) {
       "background-position-y", "color", "font-family", "font-size", "font-weight", "font-style",
       "text-decoration", "text-align", "vertical-align", "line-height", "white-space", "overflow-x",
       "overflow-y", "visibility", "cursor", "list-style-type", "border-spacing", "text-indent",
-      "text-transform", "clip-top", "clip-right", "clip-bottom", "clip-left", "content",
+      "text-transform", "clip-top", "clip-right", "clip-bottom", "clip-left", "content", "direction",
   };
   static_assert(sizeof kNames / sizeof kNames[0] == size_t(PropertyId::kCount), "a name per property");
   return kNames[int(property)];

@@ -282,6 +282,9 @@ void ComputeBlockWidth(Box* box, int cw) {
     box->margin[kLeft] = ClampEdge(rest - box->margin[kRight]);
   } else if (autoRight) {
     box->margin[kRight] = ClampEdge(rest - box->margin[kLeft]);
+  } else if (box->parent != nullptr && box->parent->style->rtl) {
+    // Over-constrained: the margin at the end gives way, the left one in rtl.
+    box->margin[kLeft] = ClampEdge(rest - box->margin[kRight]);
   }
   box->width = std::max(0, width);
 }

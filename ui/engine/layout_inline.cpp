@@ -252,7 +252,9 @@ class LineBuilder {
       lineTop_ = next - bfcY_ - contentTop_;
       ComputeBand();
     }
-    if (!hasContent_ && x_ + width > Available() && IsSingleWrappableWord()) {
+    // A word wider than a whole line is broken between letters; one that
+    // only meets a text-indent wider than the line goes on it and sticks out.
+    if (!hasContent_ && x_ + width > Available() && width > lineRight_ - lineLeft_ && IsSingleWrappableWord()) {
       BreakLongWord();
     } else {
       for (const Op& op : run_) Apply(op);
@@ -783,7 +785,11 @@ class LineBuilder {
     int lineWidth = Available();
     int offset = 0;
     TextAlign align = root.textAlign;
-    if (align == TextAlign::kRight) offset = std::max(0, lineWidth - x_);
+    // In rtl the start is on the right, also for a justified block's lines
+    // that are not spread.
+    if (align == TextAlign::kRight || (root.rtl && (align == TextAlign::kStart || align == TextAlign::kJustify))) {
+      offset = std::max(0, lineWidth - x_);
+    }
     if (align == TextAlign::kCenter) offset = std::max(0, (lineWidth - x_) / 2);
     int left = contentLeft_ + lineLeft_ + (firstLine_ ? indent_ : 0) + offset;
 

@@ -165,7 +165,12 @@ void LayoutPending(LayoutState& state, Box* cbBox, const Rect& area, const std::
     }
     int outerWidth = box->BorderBoxWidth() + marginsH;
     int outerHeight = box->BorderBoxHeight() + marginsV;
-    if (leftAuto) left = cbW - right - outerWidth;
+    // Over-constrained (both offsets set): the right one gives way, the left
+    // one when the containing block is rtl.
+    const ComputedStyle* cbStyle = cbBox != nullptr ? cbBox->style : nullptr;
+    if (leftAuto || (!s.left.IsAuto() && !rightAuto && cbStyle != nullptr && cbStyle->rtl)) {
+      left = cbW - right - outerWidth;
+    }
     if (topAuto) top = cbH - bottom - outerHeight;
     box->x = area.x + left + box->margin[kLeft];
     box->y = area.y + top + box->margin[kTop];
