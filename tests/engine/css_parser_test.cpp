@@ -89,12 +89,14 @@ TEST(CssDeclarations, ParseToTypedLonghands) {
       {"background-position: left left", ""},
       {"background: #fff url(x.png) no-repeat right top",
        "background-color=#ffffff background-image=url(x.png) background-repeat=no-repeat "
-       "background-position-x=100% background-position-y=0%"},
+       "background-attachment=scroll background-position-x=100% background-position-y=0%"},
       {"background: red", "background-color=#ff0000 background-image=none background-repeat=repeat "
-                          "background-position-x=0% background-position-y=0%"},
-      {"background: url(a.png) repeat-x 5px 6px scroll",
+                          "background-attachment=scroll background-position-x=0% background-position-y=0%"},
+      {"background: url(a.png) repeat-x 5px 6px fixed",
        "background-color=#00000000 background-image=url(a.png) background-repeat=repeat-x "
-       "background-position-x=5px background-position-y=6px"},
+       "background-attachment=fixed background-position-x=5px background-position-y=6px"},
+      {"background: fixed red scroll", ""},
+      {"background-attachment: FIXED", "background-attachment=fixed"},
       {"font: bold 12px/16px Tahoma, \"Courier New\", sans-serif",
        "font-style=normal font-weight=bold font-size=12px line-height=16px "
        "font-family=\"Tahoma, Courier New, sans-serif\""},

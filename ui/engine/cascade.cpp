@@ -669,6 +669,9 @@ void ApplyDeclaration(ComputedStyle& s, const ComputedStyle& parent, const Decla
       break;
     case PropertyId::kTextIndent: s.textIndent = inherit ? parent.textIndent : ToLength(v, em); break;
     case PropertyId::kDirection: s.rtl = inherit ? parent.rtl : k == Keyword::kRtl; break;
+    case PropertyId::kBackgroundAttachment:
+      s.backgroundFixed = inherit ? parent.backgroundFixed : k == Keyword::kFixed;
+      break;
     case PropertyId::kContent: break;  // read by the cascade of ::before and ::after
     case PropertyId::kCount: break;
   }

@@ -71,7 +71,7 @@ bool operator==(const ComputedStyle& a, const ComputedStyle& b) {
   if (BoxStructureDiffers(a, b) || LayoutDiffers(a, b) || InheritedPropertiesDiffer(a, b)) return false;
   if (a.textDecoration != b.textDecoration || a.zIndexAuto != b.zIndexAuto || a.zIndex != b.zIndex ||
       a.backgroundColor != b.backgroundColor || a.backgroundImage != b.backgroundImage ||
-      a.backgroundRepeat != b.backgroundRepeat || a.backgroundPositionX != b.backgroundPositionX ||
+      a.backgroundRepeat != b.backgroundRepeat || a.backgroundFixed != b.backgroundFixed || a.backgroundPositionX != b.backgroundPositionX ||
       a.backgroundPositionY != b.backgroundPositionY) {
     return false;
   }

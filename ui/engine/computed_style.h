@@ -112,6 +112,7 @@ struct ComputedStyle {
   Color backgroundColor = kTransparent;
   std::u16string backgroundImage;  // resolved address; empty for none
   BackgroundRepeat backgroundRepeat = BackgroundRepeat::kRepeat;
+  bool backgroundFixed = false;  // background-attachment: fixed (placed against the viewport)
   Length backgroundPositionX = Length::Percent(0), backgroundPositionY = Length::Percent(0);
   // Generated content. An element's style points to the styles of its
   // ::before and ::after boxes (null when there is none: no content, or

@@ -30,7 +30,7 @@ enum class PropertyId : uint8_t {
   kListStyleType, kBorderSpacing, kTextIndent, kTextTransform,
   // The four offsets of clip: rect(top, right, bottom, left), set together.
   kClipTop, kClipRight, kClipBottom, kClipLeft,
-  kContent, kDirection,
+  kContent, kDirection, kBackgroundAttachment,
   kCount
 };
 constexpr int kPropertyCount = int(PropertyId::kCount);

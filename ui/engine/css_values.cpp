@@ -559,13 +559,15 @@ bool ParseBackgroundPosition(const std::vector<Component>& comps, Emitter& emit)
   return true;
 }
 
+bool ParseAttachment(const Component& c, CssValue* v) { return ParseKeyword(c, {Keyword::kScroll, Keyword::kFixed}, v); }
+
 bool ParseBackground(const std::vector<Component>& comps, Emitter& emit) {
   if (comps.empty()) return false;
   CssValue color = KeywordValue(Keyword::kTransparent), image = KeywordValue(Keyword::kNone),
-           repeat = KeywordValue(Keyword::kRepeat);
+           repeat = KeywordValue(Keyword::kRepeat), attachment = KeywordValue(Keyword::kScroll);
   color.kind = ValueKind::kColor;
   color.color = kTransparent;
-  bool hasColor = false, hasImage = false, hasRepeat = false, hasPosition = false;
+  bool hasColor = false, hasImage = false, hasRepeat = false, hasPosition = false, hasAttachment = false;
   std::vector<Component> position;
   for (size_t i = 0; i < comps.size(); ++i) {
     const Component& c = comps[i];
@@ -577,8 +579,9 @@ bool ParseBackground(const std::vector<Component>& comps, Emitter& emit) {
                ParseKeyword(c, {Keyword::kRepeat, Keyword::kNoRepeat, Keyword::kRepeatX, Keyword::kRepeatY}, &v)) {
       repeat = v;
       hasRepeat = true;
-    } else if (c.IsIdent("scroll") || c.IsIdent("fixed")) {
-      // background-attachment: accepted, not supported
+    } else if (!hasAttachment && ParseAttachment(c, &v)) {
+      attachment = v;
+      hasAttachment = true;
     } else if (!hasColor && ParseColor(c, &v)) {
       color = v;
       hasColor = true;
@@ -611,6 +614,7 @@ bool ParseBackground(const std::vector<Component>& comps, Emitter& emit) {
   emit.Add(PropertyId::kBackgroundColor, color);
   emit.Add(PropertyId::kBackgroundImage, image);
   emit.Add(PropertyId::kBackgroundRepeat, repeat);
+  emit.Add(PropertyId::kBackgroundAttachment, attachment);
   for (auto& d : positionOut) emit.out->push_back(d);
   return true;
 }
@@ -807,6 +811,7 @@ const SingleProperty kSingleProperties[] = {
     {"background-color", PropertyId::kBackgroundColor, ParseColor},
     {"background-image", PropertyId::kBackgroundImage, ParseImage},
     {"background-repeat", PropertyId::kBackgroundRepeat, ParseRepeat},
+    {"background-attachment", PropertyId::kBackgroundAttachment, ParseAttachment},
     {"color", PropertyId::kColor, ParseColor},
     {"font-size", PropertyId::kFontSize, ParseFontSize},
     {"font-weight", PropertyId::kFontWeight, ParseFontWeight},
@@ -852,7 +857,7 @@ bool LonghandsOf(std::string_view name, std::vector<PropertyId>* ids) {
     ids->push_back(kBorderColorIds[side]);
   } else if (name == "background") {
     *ids = {PropertyId::kBackgroundColor, PropertyId::kBackgroundImage, PropertyId::kBackgroundRepeat,
-            PropertyId::kBackgroundPositionX, PropertyId::kBackgroundPositionY};
+            PropertyId::kBackgroundAttachment, PropertyId::kBackgroundPositionX, PropertyId::kBackgroundPositionY};
   } else if (name == "background-position") {
     *ids = {PropertyId::kBackgroundPositionX, PropertyId::kBackgroundPositionY};
   } else if (name == "font") {
@@ -1002,7 +1007,7 @@ const char* PropertyName(PropertyId property) {
       "background-position-y", "color", "font-family", "font-size", "font-weight", "font-style",
       "text-decoration", "text-align", "vertical-align", "line-height", "white-space", "overflow-x",
       "overflow-y", "visibility", "cursor", "list-style-type", "border-spacing", "text-indent",
-      "text-transform", "clip-top", "clip-right", "clip-bottom", "clip-left", "content", "direction",
+      "text-transform", "clip-top", "clip-right", "clip-bottom", "clip-left", "content", "direction", "background-attachment",
   };
   static_assert(sizeof kNames / sizeof kNames[0] == size_t(PropertyId::kCount), "a name per property");
   return kNames[int(property)];

@@ -427,7 +427,10 @@ class Painter {
 
   // The background colour over the border box, and the picture positioned
   // in the padding box (CSS 2.1 section 14.2.1).
-  void PaintBackground(const ComputedStyle& s, const Rect& area, const Rect& positioning) {
+  // `positioning`: the area background-position refers to (the viewport for
+  // a fixed background).
+  void PaintBackground(const ComputedStyle& s, const Rect& area, Rect positioning) {
+    if (s.backgroundFixed) positioning = viewportClip_;
     if (ColorAlpha(s.backgroundColor) > 0) {
       DisplayItem fill;
       fill.op = DisplayOp::kFillRect;
