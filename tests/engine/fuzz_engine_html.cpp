@@ -1,12 +1,16 @@
 // Fuzz target: arbitrary bytes as a document, through the whole pipeline
 // (decoding, parsing, cascade, boxes, layout, display list), then a few
 // element operations and mouse events driven by the input, each followed by
-// an update, checking that every handle the API returns resolves.
+// an update, checking that every handle the API returns resolves and that the
+// update after a change ends where a full one would.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include <string>
+
 #include "tests/engine/stub_host.h"
+#include "ui/engine/dump.h"
 #include "ui/engine/view.h"
 
 using namespace engine;
@@ -50,6 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 5: SetAttribute(target, "class", u"a b"); break;
   }
   view.Update();
+  // The incremental update ends where a full one from the document alone
+  // would: the same boxes and the same display list.
+  std::string boxes = DumpBoxTree(view.rootBox()), display = DumpDisplayList(view.displayList());
+  view.InvalidateEverything();
+  view.Update();
+  if (boxes != DumpBoxTree(view.rootBox()) || display != DumpDisplayList(view.displayList())) __builtin_trap();
   MouseEvent e;
   e.point = Point{ops[3] % 320, ops[1] % 240};
   e.buttons = kMainButton;

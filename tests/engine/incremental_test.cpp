@@ -181,7 +181,8 @@ TEST(Incremental, SplitInlineBoxesFollowChanges) {
   Rendered r(
       "<style>a:hover { color: red } .wide { padding: 0 10px; border: 2px solid } .flat { display: inline }</style>"
       "<div id=box>before <a id=a href=x>link <div id=d>block</div> after</a> end"
-      " <span id=s>plain <b id=b>bold <i id=i>deep<p id=p>para</p>deeper</i> tail</b></span></div>");
+      " <span id=s>plain <b id=b>bold <i id=i>deep<p id=p>para</p>deeper</i> tail</b></span>"
+      " <span id=t>x<table><tr><td>y <i><b>z <em id=m>moved</em></b></i></td></tr></table></span></div>");
   struct Step {
     const char* name;
     std::function<void()> change;
@@ -196,12 +197,30 @@ TEST(Incremental, SplitInlineBoxesFollowChanges) {
       {"nested block removed", [&] { DeleteElement(r.ById("p")); }},
       {"nested block back", [&] { InsertElement(CreateElement("p", u"again"), r.ById("i"), 1); }},
       {"text of a nested part", [&] { SetInnerText(r.ById("b"), u"bold only", 9); }},
+      {"moved out of a table inside a split box", [&] { InsertElement(r.ById("m"), r.ById("box"), 1); }},
       {"split box removed", [&] { DeleteElement(r.ById("a")); }},
       {"hover gone", [&] { SetElementState(r.ById("s"), kStateHover, 0); }},
   };
   for (const Step& step : steps) {
     step.change();
     ExpectSameAsFullUpdate(r, step.name);
+  }
+}
+
+// Boxes with a scroll bar whose layout is reused when something next to
+// them changes keep their width (the bar's room is not added twice).
+TEST(Incremental, ScrollBoxesKeepTheirWidthWhenTheirLayoutIsReused) {
+  Rendered r(
+      "<div id=box><p id=p>text</p>"
+      "<div style='overflow:auto;height:30px'><div style='height:100px'>block</div></div>"
+      "<div style='float:left;overflow-y:scroll;height:30px'>float</div>"
+      "<div style='position:absolute;left:10px;right:10px;overflow:auto;height:30px'><p style='height:90px'>abs</p></div>"
+      "<table><tr><td><div style='overflow:auto;height:20px;width:60px'><p style='height:50px'>c</p></div></td>"
+      "<td style='overflow:auto'>cell</td></tr></table></div>");
+  const char16_t* texts[] = {u"changed text", u"text", u"a longer text that wraps around"};
+  for (const char16_t* text : texts) {
+    SetInnerText(r.ById("p"), text, std::char_traits<char16_t>::length(text));
+    ExpectSameAsFullUpdate(r, "text next to them");
   }
 }
 

@@ -162,7 +162,9 @@ class BoxBuilder {
 
   // A new box for `node` and its subtree, or null when it is not displayed.
   Box* BuildFor(Node* node) {
-    node->dirty = 0;  // built fresh: nothing left for the box phase here
+    // Built fresh: nothing left for the box phase here, but children whose
+    // boxes are taken again may still have work below them.
+    node->dirty &= kDirtyDescendant;
     const ComputedStyle* style = node->style;
     if (style == nullptr) return nullptr;
     Box* box = new Box;

@@ -113,6 +113,14 @@ bool CanReuseLayout(const Box* box, int containingWidth, int containingHeight) {
          box->layoutWidth == containingWidth && box->layoutHeight == containingHeight;
 }
 
+bool ReuseLayout(Box* box, int containingWidth, int containingHeight) {
+  if (!CanReuseLayout(box, containingWidth, containingHeight)) return false;
+  // box->width was just set to the width with the scroll bar; the bar of
+  // the last layout takes its room again.
+  box->width = std::max(0, box->width - box->scrollBarWidth);
+  return true;
+}
+
 void NoteLayoutDone(Box* box, int containingWidth, int containingHeight) {
   box->layoutWidth = containingWidth;
   box->layoutHeight = containingHeight;
@@ -460,7 +468,7 @@ MarginStrut LayoutBlockLevelChild(LayoutState& state, Box* child, const BlockInp
     LayoutTable(state, child, input.containingWidth, input.containingHeight, input.containingWidth);
     out.Add(child->margin[kBottom]);
   } else if (StartsFormattingContext(child)) {
-    if (!CanReuseLayout(child, input.containingWidth, input.containingHeight)) {
+    if (!ReuseLayout(child, input.containingWidth, input.containingHeight)) {
       LayoutBoxContent(state, child, input);
       NoteLayoutDone(child, input.containingWidth, input.containingHeight);
     }
@@ -539,13 +547,28 @@ void LayoutShrinkToFit(LayoutState& state, Box* box, int containingWidth, int co
     width = std::min(std::max(minContent, room), maxContent);
   }
   width = ClampWidth(box, width, containingWidth);
-  if (width != box->width + box->scrollBarWidth) box->flags |= kBoxNeedsLayout;
+  // A vertical scroll bar comes on top of the width the content asks for
+  // (box->width holds both while it is laid out): always with overflow-y:
+  // scroll, with auto when the content turns out taller than the box.
+  bool fitsContent = s.width.IsAuto() && box->IsBlockContainer();
+  int bar = state.context.scrollBarWidth;
+  if (fitsContent && s.overflowY == Overflow::kScroll) width += bar;
+  bool autoBar = fitsContent && s.overflowY == Overflow::kAuto;
+  int lastFullWidth = box->width + box->scrollBarWidth;
+  bool withBar = autoBar && box->Is(kBoxVerticalScrollbar) && width + bar == lastFullWidth;  // as last time
+  if (withBar) width += bar;
+  if (width != lastFullWidth) box->flags |= kBoxNeedsLayout;
   box->width = width;
-  if (CanReuseLayout(box, containingWidth, containingHeight)) return;
+  if (ReuseLayout(box, containingWidth, containingHeight)) return;
   BlockInput in;
   in.containingWidth = containingWidth;
   in.containingHeight = containingHeight;
   LayoutBoxContent(state, box, in);
+  if (autoBar && box->Is(kBoxVerticalScrollbar) != withBar) {
+    box->width = withBar ? width - bar : width + bar;
+    box->scrollBarWidth = 0;
+    LayoutBoxContent(state, box, in);
+  }
   NoteLayoutDone(box, containingWidth, containingHeight);
 }
 
@@ -652,7 +675,7 @@ void LayoutBoxTree(LayoutContext& context, Box* root) {
     BlockInput in;
     in.containingWidth = width;
     in.containingHeight = context.viewportHeight;
-    if (!CanReuseLayout(root, width, context.viewportHeight)) {
+    if (!ReuseLayout(root, width, context.viewportHeight)) {
       LayoutBoxContent(state, root, in);
       NoteLayoutDone(root, width, context.viewportHeight);
     }

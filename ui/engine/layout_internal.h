@@ -108,6 +108,9 @@ void LayoutShrinkToFit(LayoutState& state, Box* box, int containingWidth, int co
 // Lays out a box that starts its own formatting context, reusing its last
 // layout when nothing changed; the width is decided by `lay`.
 bool CanReuseLayout(const Box* box, int containingWidth, int containingHeight);
+// CanReuseLayout for a box whose width was just set with its scroll bar's
+// room: when the last layout serves, the width goes back to the content's.
+bool ReuseLayout(Box* box, int containingWidth, int containingHeight);
 void NoteLayoutDone(Box* box, int containingWidth, int containingHeight);
 // Union of the box's own border box and its content's overflow.
 void ComputeOverflow(Box* box);

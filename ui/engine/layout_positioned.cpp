@@ -138,7 +138,7 @@ void LayoutPending(LayoutState& state, Box* cbBox, const Rect& area, const std::
       BlockInput in;
       in.containingWidth = cbW;
       in.containingHeight = cbH;
-      if (!CanReuseLayout(box, cbW, cbH)) {
+      if (!ReuseLayout(box, cbW, cbH)) {
         LayoutBoxContent(state, box, in);
         NoteLayoutDone(box, cbW, cbH);
       }

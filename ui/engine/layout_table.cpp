@@ -328,7 +328,7 @@ void LayoutTable(LayoutState& state, Box* table, int containingWidth, int contai
       cell->width = width;
       cell->x = columnX[c];
       cell->y = 0;
-      if (!CanReuseLayout(cell, cellWidth, -1)) {
+      if (!ReuseLayout(cell, cellWidth, -1)) {
         BlockInput in;
         in.containingWidth = cellWidth;
         LayoutBoxContent(state, cell, in);
