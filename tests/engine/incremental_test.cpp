@@ -224,6 +224,18 @@ TEST(Incremental, ScrollBoxesKeepTheirWidthWhenTheirLayoutIsReused) {
   }
 }
 
+// The text of a style element is its sheet: taking it out or moving text in
+// restyles the document.
+TEST(Incremental, StyleElementTextChangesTheSheet) {
+  Rendered r("<style id=st>p { margin: 0; color: red }</style><p id=p>x</p><div id=d>p { color: green }</div>");
+  DeleteElement(GetChild(r.ById("st"), 0));
+  ExpectSameAsFullUpdate(r, "sheet text deleted");
+  EXPECT_EQ(FormatColor(r.NodeById("p")->style->color), "#000000");
+  InsertElement(GetChild(r.ById("d"), 0), r.ById("st"), 0);
+  ExpectSameAsFullUpdate(r, "text moved into the style element");
+  EXPECT_EQ(FormatColor(r.NodeById("p")->style->color), "#008000");
+}
+
 TEST(Incremental, ManyKindsOfChangeEndWhereAFullUpdateWould) {
   Rendered r(ReadScreen("main_screen.htm"));
   struct Step {

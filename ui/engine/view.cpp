@@ -29,6 +29,12 @@ bool ContainsSheetSource(const Node* n) {
   return false;
 }
 
+// Whether taking `node` out of `parent` or putting it in changes the style
+// sheets: a style or link element inside it, or the text of a style element.
+bool ChangesSheets(const Node* node, const Node* parent) {
+  return ContainsSheetSource(node) || (parent != nullptr && parent->tag == kAtomStyle);
+}
+
 // Attributes that HTML turns into style (CollectPresentationalHints), and
 // whether the element's descendants read them too.
 bool IsPresentational(Atom tag, Atom name, bool* affectsDescendants) {
@@ -664,7 +670,7 @@ Atom AtomOfName(const char* name) {
 void NoteRemoval(Node* node) {
   if (View* view = ViewOfNode(node)) {
     if (node->parent != nullptr) view->NoteChildrenChanged(node->parent, node);
-    if (ContainsSheetSource(node)) view->NoteStyleSheetsChanged();
+    if (ChangesSheets(node, node->parent)) view->NoteStyleSheetsChanged();
   }
   ForgetBoxesOf(node);
 }
@@ -855,7 +861,7 @@ bool InsertElement(ElementHandle element, ElementHandle parent, int index) {
     MarkDirty(node, kDirtyStyleSubtree);
     if (View* view = ViewOfNode(into)) {
       view->NoteChildrenChanged(into, node);
-      if (ContainsSheetSource(node)) view->NoteStyleSheetsChanged();
+      if (ChangesSheets(node, into)) view->NoteStyleSheetsChanged();
     }
   }
   return true;
