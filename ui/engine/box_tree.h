@@ -9,12 +9,14 @@
 //     gets an anonymous row, a row outside a table an anonymous table, other
 //     content of a table or row an anonymous row or cell; white space between
 //     table parts is dropped;
+//   - columns and column groups stay only in a table (columns also in a
+//     column group, which keeps nothing else);
 //   - floats and absolutely positioned boxes are block-level (section 9.7).
 // Layout (layout.h) writes its results into the same boxes.
 //
 // Not supported: splitting an inline box around a block inside it (the
-// inline element is made a block instead), display: table-column(-group)
-// (not displayed), run-in and inline-table (inline-table acts as table).
+// inline element is made a block instead), run-in, columns outside a table
+// (dropped rather than wrapped in a table of their own).
 #pragma once
 
 #include <cstdint>
@@ -41,6 +43,8 @@ enum class BoxType : uint8_t {
   kTableRowGroup,
   kTableRow,
   kTableCell,    // block container
+  kTableColumnGroup,
+  kTableColumn,
 };
 
 enum BoxFlags : uint16_t {
@@ -54,6 +58,16 @@ enum BoxFlags : uint16_t {
   kBoxPositionedInside = 1 << 7,    // a positioned box is among the descendants
   kBoxListItem = 1 << 8,            // draws a list marker
   kBoxScratch = 1 << 9,             // used inside one operation of the box builder
+  kBoxUsedBorders = 1 << 10,        // border widths from layout (collapsed table borders), in extra
+};
+
+// A piece of a collapsed table border: one edge of the grid between two
+// junctions, in the table's border-box coordinates, painted in order.
+struct TableBorderSegment {
+  Rect rect;
+  BorderStyle style = BorderStyle::kNone;
+  Color color = 0;
+  bool vertical = false;
 };
 
 // One piece of a line: a run of text, an atomic inline (inline-block,
@@ -142,7 +156,9 @@ struct Box {
   int16_t relX = 0, relY = 0;  // relative positioning offset
   int16_t alignShift = 0;      // table cells: how far vertical-align moved the content down
   int16_t scrollBarWidth = 0;  // room of a vertical scroll bar, between the padding and the right border
-  int naturalHeight = 0;       // table cells: content height before the row stretched it
+  // Table cells: content height before the row stretched it. Table rows: the
+  // row's baseline from its top, -1 when it has none.
+  int naturalHeight = 0;
   int layoutWidth = -1;        // the containing width of the last layout (reuse key)
   int layoutHeight = -2;       // the containing height of the last layout (reuse key)
   int minContent = 0, maxContent = 0;  // intrinsic widths of the border box (kBoxIntrinsicValid)
@@ -151,14 +167,18 @@ struct Box {
   int16_t overflowOut[4] = {0, 0, 0, 0};
   BoxType type = BoxType::kBlock;
   uint16_t flags = 0;
+  uint16_t tableColumn = 0;  // table cells: the grid column they start in
   std::unique_ptr<InlineContent> inlines;
   // What few boxes need: the text after white-space processing when it
   // differs from the node's (TextOf gives the one to use), the height of
-  // the content of a box that scrolls.
+  // the content of a box that scrolls, the border widths of a table or cell
+  // whose borders collapse (kBoxUsedBorders), a table's collapsed borders.
   struct Extra {
     std::u16string text;
     bool hasText = false;
     int scrollHeight = 0;
+    int16_t usedBorder[4] = {0, 0, 0, 0};
+    std::vector<TableBorderSegment> tableBorders;
   };
   std::unique_ptr<Extra> extra;
 
@@ -168,8 +188,9 @@ struct Box {
     return type == BoxType::kBlock || type == BoxType::kInlineBlock || type == BoxType::kTableCell;
   }
   bool IsReplaced() const { return type == BoxType::kImage || type == BoxType::kProgress; }
+  bool IsInlineTable() const { return type == BoxType::kTable && style->display == Display::kInlineTable; }
   bool IsAtomicInline() const {
-    return type == BoxType::kInlineBlock || (IsReplaced() && !Is(kBoxBlockLevel));
+    return type == BoxType::kInlineBlock || (IsReplaced() && !Is(kBoxBlockLevel)) || IsInlineTable();
   }
   bool IsInlineLevel() const {
     return type == BoxType::kInline || type == BoxType::kText || type == BoxType::kLineBreak || IsAtomicInline();
@@ -185,7 +206,10 @@ struct Box {
   bool IsTablePart() const {
     return type == BoxType::kTableRowGroup || type == BoxType::kTableRow || type == BoxType::kTableCell;
   }
-  int BorderWidth(int side) const { return style->borderWidth[side]; }
+  bool IsTableColumn() const { return type == BoxType::kTableColumn || type == BoxType::kTableColumnGroup; }
+  int BorderWidth(int side) const {
+    return Is(kBoxUsedBorders) ? extra->usedBorder[side] : style->borderWidth[side];
+  }
   int BorderBoxWidth() const {
     return width + padding[kLeft] + padding[kRight] + scrollBarWidth + BorderWidth(kLeft) + BorderWidth(kRight);
   }
