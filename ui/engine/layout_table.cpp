@@ -214,11 +214,14 @@ Columns MeasureColumns(LayoutState& state, const Grid& grid, int tableWidthForPe
   cols.max.assign(n, 0);
   cols.percent.assign(n, 0.f);
   cols.fixed.assign(n, false);
+  // A fixed width (of the column, or of a cell in it) is the column's
+  // maximum, whatever its content would like, but no minimum: a table
+  // squeezed narrower narrows the column down to its content, as browsers do.
+  std::vector<int> fixedWidth(n, -1);
   for (size_t c = 0; c < grid.columnBoxes.size(); ++c) {
     Length w = ColumnWidth(grid, c);
     if (w.IsFixed()) {
-      cols.min[c] = cols.max[c] = std::max(0, ResolveLength(w, 0));
-      cols.fixed[c] = true;
+      fixedWidth[c] = std::max(0, ResolveLength(w, 0));
     } else if (w.IsPercent()) {
       cols.percent[c] = std::max(0.f, w.value);
     }
@@ -230,21 +233,20 @@ Columns MeasureColumns(LayoutState& state, const Grid& grid, int tableWidthForPe
     int minW, maxW;
     IntrinsicWidths(state, box, &minW, &maxW);
     const Length& w = box->style->width;
-    bool fixed = w.IsFixed();
-    if (fixed) {
-      int specified = ResolveLength(w, 0) + HorizontalBorderAndPadding(box);
-      minW = std::max(minW, specified);
-      maxW = std::max(minW, specified);
-    }
     if (cell.span == 1) {
       size_t c = size_t(cell.column);
       cols.min[c] = std::max(cols.min[c], minW);
       cols.max[c] = std::max(cols.max[c], maxW);
-      if (fixed) cols.fixed[c] = true;
+      if (w.IsFixed()) fixedWidth[c] = std::max(fixedWidth[c], ResolveLength(w, 0) + HorizontalBorderAndPadding(box));
       if (w.IsPercent()) cols.percent[c] = std::max(cols.percent[c], w.value);
     } else {
       spanning.push_back(&cell);
     }
+  }
+  for (size_t c = 0; c < n; ++c) {
+    if (fixedWidth[c] < 0) continue;
+    cols.fixed[c] = true;
+    cols.max[c] = std::max(cols.min[c], fixedWidth[c]);
   }
   // Cells spanning columns widen them when the columns are too narrow,
   // in proportion to the columns' maximum widths (narrow spans first).
