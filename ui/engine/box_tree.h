@@ -167,7 +167,6 @@ struct Box {
   int16_t overflowOut[4] = {0, 0, 0, 0};
   BoxType type = BoxType::kBlock;
   uint16_t flags = 0;
-  uint16_t tableColumn = 0;  // table cells: the grid column they start in
   std::unique_ptr<InlineContent> inlines;
   // What few boxes need: the text after white-space processing when it
   // differs from the node's (TextOf gives the one to use), the height of

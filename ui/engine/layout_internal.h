@@ -158,13 +158,6 @@ void TableIntrinsicWidths(LayoutState& state, Box* table, int* minWidth, int* ma
 // The baseline of a laid-out table (its first row's) from its border-box
 // top, or -1 when it has none.
 int TableBaseline(const Box* table);
-// The column and column group boxes of a table, one entry per grid column
-// they define.
-struct TableColumnRef {
-  Box* column;  // null for a column group without columns
-  Box* group;   // null for a column outside a group
-};
-void TableColumnsOf(const Box* table, std::vector<TableColumnRef>* columns);
 
 // --- layout_positioned.cpp
 // The box against whose border box `box`'s x and y are given: its

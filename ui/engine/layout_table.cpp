@@ -41,6 +41,12 @@ int IntegerAttribute(const Box* box, Atom name, int fallback, int cap) {
 
 int ColumnSpanOfCell(const Box* cell) { return std::max(1, IntegerAttribute(cell, kAtomColspan, 1, kMaxColumns)); }
 
+// A grid column's column and column group boxes.
+struct TableColumnRef {
+  Box* column;  // null for a column group without columns
+  Box* group;   // null for a column outside a group
+};
+
 struct GridCell {
   Box* box;
   int row;      // the grid row it starts in
@@ -712,26 +718,6 @@ void GridIntrinsicWidths(LayoutState& state, Box* table, const Grid& grid, int b
 
 }  // namespace
 
-void TableColumnsOf(const Box* table, std::vector<TableColumnRef>* columns) {
-  columns->clear();
-  for (Box* child = table->firstChild; child != nullptr; child = child->nextSibling) {
-    if (!child->IsTableColumn()) continue;
-    auto add = [&](Box* column, Box* group, int span) {
-      span = std::min(span, kMaxColumns - int(columns->size()));
-      for (int i = 0; i < span; ++i) columns->push_back(TableColumnRef{column, group});
-    };
-    if (child->type == BoxType::kTableColumn) {
-      add(child, nullptr, std::max(1, IntegerAttribute(child, kAtomSpan, 1, kMaxColumns)));
-    } else if (child->firstChild == nullptr) {
-      add(nullptr, child, std::max(1, IntegerAttribute(child, kAtomSpan, 1, kMaxColumns)));
-    } else {
-      for (Box* column = child->firstChild; column != nullptr; column = column->nextSibling) {
-        add(column, child, std::max(1, IntegerAttribute(column, kAtomSpan, 1, kMaxColumns)));
-      }
-    }
-  }
-}
-
 int TableBaseline(const Box* table) {
   // The first row shown: of the first header group, else of the first body.
   const Box* first = nullptr;
@@ -879,7 +865,6 @@ void LayoutTable(LayoutState& state, Box* table, int containingWidth, int contai
       cell->width = width;
       cell->x = columnX[c] - rowLeft;
       cell->y = 0;
-      cell->tableColumn = uint16_t(gc.column);
       if (!CanReuseLayout(cell, cellWidth, -1)) {
         BlockInput in;
         in.containingWidth = cellWidth;

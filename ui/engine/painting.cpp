@@ -278,29 +278,49 @@ class Painter {
       if (ColorAlpha(s.backgroundColor) == 0 && s.backgroundImage.empty()) return;
       PaintBackground(s, area, Translated(part->BorderBoxRect(), origin.x, origin.y));
     };
-    const std::vector<TableColumnRef>& columns = ColumnsOf(table);
-    if (cell->tableColumn < columns.size()) {
-      const TableColumnRef& ref = columns[cell->tableColumn];
-      Point groupAt{};
-      if (ref.group != nullptr) {
-        groupAt = Point{tableOrigin.x + ref.group->x, tableOrigin.y + ref.group->y};
-        paint(ref.group, groupAt);
-      }
-      if (ref.column != nullptr) {
-        Point base = ref.group != nullptr ? groupAt : tableOrigin;
-        paint(ref.column, Point{base.x + ref.column->x, base.y + ref.column->y});
+    // The cell starts in the column whose box reaches over its left edge.
+    const std::vector<ColumnSpan>& columns = ColumnsOf(table);
+    int left = cell->x + row->x + (group != nullptr ? group->x : 0);
+    auto it = std::upper_bound(columns.begin(), columns.end(), left,
+                               [](int x, const ColumnSpan& c) { return x < c.right; });
+    if (it != columns.end() && it->left <= left) {
+      if (it->group != nullptr) paint(it->group, Point{tableOrigin.x + it->group->x, tableOrigin.y + it->group->y});
+      if (it->column != nullptr) {
+        const Box* base = it->column->parent != table ? it->column->parent : nullptr;
+        Point at{tableOrigin.x + it->column->x, tableOrigin.y + it->column->y};
+        if (base != nullptr) at = Point{at.x + base->x, at.y + base->y};
+        paint(it->column, at);
       }
     }
     if (group != nullptr) paint(group, groupOrigin);
     paint(row, rowOrigin);
   }
 
-  // The columns of a table, looked up once per table and painting.
-  const std::vector<TableColumnRef>& ColumnsOf(const Box* table) {
+  // Where a table's column boxes lie, in its coordinates, left to right:
+  // each column (with its group) or group without columns. Looked up once
+  // per table and painting.
+  struct ColumnSpan {
+    int left, right;
+    const Box* column;
+    const Box* group;
+  };
+  const std::vector<ColumnSpan>& ColumnsOf(const Box* table) {
     auto found = tableColumns_.find(table);
     if (found != tableColumns_.end()) return found->second;
-    std::vector<TableColumnRef>& columns = tableColumns_[table];
-    TableColumnsOf(table, &columns);
+    std::vector<ColumnSpan>& columns = tableColumns_[table];
+    auto add = [&](int left, int width, const Box* column, const Box* group) {
+      if (width > 0) columns.push_back(ColumnSpan{left, left + width, column, group});
+    };
+    for (const Box* child = table->firstChild; child != nullptr; child = child->nextSibling) {
+      if (child->type == BoxType::kTableColumn) {
+        add(child->x, child->width, child, nullptr);
+      } else if (child->type == BoxType::kTableColumnGroup) {
+        if (child->firstChild == nullptr) add(child->x, child->width, nullptr, child);
+        for (const Box* column = child->firstChild; column != nullptr; column = column->nextSibling) {
+          add(child->x + column->x, column->width, column, child);
+        }
+      }
+    }
     return columns;
   }
 
@@ -633,7 +653,7 @@ class Painter {
   Rect viewportClip_;
   Point canvasOrigin_;
   const Box* canvasBox_ = nullptr;
-  std::unordered_map<const Box*, std::vector<TableColumnRef>> tableColumns_;
+  std::unordered_map<const Box*, std::vector<ColumnSpan>> tableColumns_;
 };
 
 }  // namespace
