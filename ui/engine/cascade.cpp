@@ -750,7 +750,8 @@ void FixUp(ComputedStyle& s, const ComputedStyle& parent, bool isRoot) {
   if (s.overflowY == Overflow::kVisible && s.overflowX != Overflow::kVisible) s.overflowY = Overflow::kAuto;
   // Text decorations reach the text of descendants, but not into inline
   // blocks, floats and absolutely positioned boxes (CSS 2.1 section 16.3.1).
-  bool atomic = s.display == Display::kInlineBlock || s.display == Display::kInlineTable || s.IsFloating() || s.IsOutOfFlowPositioned();
+  bool atomic = s.display == Display::kInlineBlock || s.display == Display::kInlineTable || s.IsFloating() ||
+                s.IsOutOfFlowPositioned();
   s.decorationsInEffect = uint8_t((atomic ? 0 : parent.decorationsInEffect) | s.textDecoration);
 }
 

@@ -413,7 +413,9 @@ void ClearUsedBorders(Box* box) {
 // --- collapsed borders (CSS 2.1 17.6.2)
 
 // Who set a border, in the order of precedence on a tie.
-enum BorderOrigin : uint8_t { kOriginTable, kOriginColumnGroup, kOriginColumn, kOriginRowGroup, kOriginRow, kOriginCell };
+enum BorderOrigin : uint8_t {
+  kOriginTable, kOriginColumnGroup, kOriginColumn, kOriginRowGroup, kOriginRow, kOriginCell
+};
 
 struct EdgeBorder {
   int width = 0;
@@ -580,7 +582,9 @@ GridLines PrepareBorders(const Grid& grid, Box* table) {
       [&](int, int v, const EdgeBorder& e) {
         lines.columnLines[size_t(v)] = std::max(lines.columnLines[size_t(v)], width(e));
       },
-      [&](int r, int, const EdgeBorder& e) { lines.rowLines[size_t(r)] = std::max(lines.rowLines[size_t(r)], width(e)); });
+      [&](int r, int, const EdgeBorder& e) {
+        lines.rowLines[size_t(r)] = std::max(lines.rowLines[size_t(r)], width(e));
+      });
   for (const GridCell& cell : grid.cells) {
     int borders[4];
     borders[kTop] = After(lines.rowLines[size_t(cell.row)]);
@@ -670,7 +674,7 @@ std::vector<TableBorderSegment> CollapsedBorderSegments(const Grid& grid, const 
   return out;
 }
 
-// The table's horizontal padding as layout uses it: none when its borders
+// The table's padding as layout uses it: none when its borders
 // collapse.
 void ResolveTablePadding(Box* table, int containingWidth) {
   ResolvePaddingAndMargins(table, containingWidth);
@@ -781,7 +785,8 @@ void LayoutTable(LayoutState& state, Box* table, int containingWidth, int contai
   int spacing = collapse ? 0 : s.borderSpacing;
   GridLines lines = PrepareBorders(grid, table);
   int bp = HorizontalBorderAndPadding(table);
-  int bpVertical = table->padding[kTop] + table->padding[kBottom] + table->BorderWidth(kTop) + table->BorderWidth(kBottom);
+  int bpVertical =
+      table->padding[kTop] + table->padding[kBottom] + table->BorderWidth(kTop) + table->BorderWidth(kBottom);
   int spacings = grid.columns > 0 ? (grid.columns + 1) * spacing : 0;
   bool borderBox = SizesBorderBox(table);
 
