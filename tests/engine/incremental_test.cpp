@@ -236,6 +236,37 @@ TEST(Incremental, StyleElementTextChangesTheSheet) {
   EXPECT_EQ(FormatColor(r.NodeById("p")->style->color), "#008000");
 }
 
+// Tables: a change to one cell, column or attribute can move the borders,
+// columns and rows of the whole table.
+TEST(Incremental, TableChangesEndWhereAFullUpdateWould) {
+  Rendered r(
+      "<table id=t style='border-collapse:collapse;border:4px solid blue'><colgroup><col id=c1 width=30>"
+      "<col></colgroup><tr><td id=a rowspan=2 style='border:2px solid green'>a</td><td id=b>b</td></tr>"
+      "<tr><td id=c>c</td></tr><tr><td id=d>d</td><td>e</td></tr></table>");
+  struct Step {
+    const char* name;
+    std::function<void()> change;
+  };
+  const Step steps[] = {
+      {"a neighbour's wider border", [&] { SetStyleProperty(r.ById("b"), "border-left", u"6px solid red"); }},
+      {"only its colour", [&] { SetStyleProperty(r.ById("b"), "border-left-color", u"black"); }},
+      {"hidden wins", [&] { SetStyleProperty(r.ById("c"), "border-style", u"hidden"); }},
+      {"the span grows", [&] { SetAttribute(r.ById("a"), "rowspan", u"3"); }},
+      {"a column's width", [&] { SetAttribute(r.ById("c1"), "width", u"60"); }},
+      {"a column's span", [&] { SetAttribute(r.ById("c1"), "span", u"2"); }},
+      {"a column's background", [&] { SetStyleProperty(r.ById("c1"), "background-color", u"yellow"); }},
+      {"fixed layout", [&] { SetStyleProperty(r.ById("t"), "table-layout", u"fixed"); }},
+      {"with a width", [&] { SetStyleProperty(r.ById("t"), "width", u"200px"); }},
+      {"separated borders again", [&] { SetStyleProperty(r.ById("t"), "border-collapse", u"separate"); }},
+      {"empty cells hidden", [&] { SetStyleProperty(r.ById("t"), "empty-cells", u"hide"); }},
+      {"inline", [&] { SetStyleProperty(r.ById("t"), "display", u"inline-table"); }},
+  };
+  for (const Step& step : steps) {
+    step.change();
+    ExpectSameAsFullUpdate(r, step.name);
+  }
+}
+
 TEST(Incremental, ManyKindsOfChangeEndWhereAFullUpdateWould) {
   Rendered r(ReadScreen("main_screen.htm"));
   struct Step {

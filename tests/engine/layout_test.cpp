@@ -271,6 +271,245 @@ TEST(TableLayout, ColumnsRowsAndCells) {
   Check(cases, std::size(cases));
 }
 
+// In the cases below a <b> is a block of the size its class names (b10x120:
+// 10 by 120 pixels), so that no text measures decide; every expected rect
+// is what a browser (Chromium) gives for the same markup.
+const char kBlocks[] =
+    "<style>b{display:block}.b10x120{width:10px;height:120px}.b10x20{width:10px;height:20px}"
+    ".b10x40{width:10px;height:40px}.b10x10{width:10px;height:10px}.b10x0{width:10px;height:0}"
+    ".b10x30{width:10px;height:30px}.b20x10{width:20px;height:10px}.b100x10{width:100px;height:10px}"
+    ".b10x124{width:10px;height:124px}</style>";
+
+void CheckWithBlocks(const LayoutCase* cases, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    Rendered r(std::string("<body style='margin:0'>") + kBlocks + cases[i].html);
+    EXPECT_EQ(RectOf(r, "x"), cases[i].rect) << cases[i].name;
+  }
+}
+
+TEST(TableLayout, RowSpans) {
+  const LayoutCase cases[] = {
+      {"the rows grow in proportion to their heights",
+       "<table cellspacing=0 cellpadding=0><tr><td rowspan=2><b class=b10x120></b></td><td><b class=b10x20></b>"
+       "</td></tr><tr id=x><td><b class=b10x40></b></td></tr></table>",
+       "0,40 20x80"},
+       {"spacing between the rows counts",
+       "<table cellspacing=4 cellpadding=0><tr id=x><td rowspan=2><b class=b10x124></b></td><td>"
+       "<b class=b10x20></b></td></tr><tr><td><b class=b10x40></b></td></tr></table>",
+       "4,4 24x40"},
+      {"rows of no height: the last takes it all",
+       "<table cellspacing=0 cellpadding=0><tr><td rowspan=3><b class=b10x120></b></td></tr><tr></tr>"
+       "<tr id=x></tr></table>",
+       "0,0 10x120"},
+      {"rows of a fixed height grow last",
+       "<table cellspacing=0 cellpadding=0><tr style='height:50px'><td rowspan=2><b class=b10x120></b></td>"
+       "<td><b class=b10x10></b></td></tr><tr id=x><td><b class=b10x10></b></td></tr></table>",
+       "0,50 20x70"},
+      {"a span past the last row stops there",
+       "<table cellspacing=0 cellpadding=0><tr><td rowspan=5><b class=b10x120></b></td><td><b class=b10x10></b>"
+       "</td></tr><tr id=x><td><b class=b10x10></b></td></tr></table>",
+       "0,60 20x60"},
+      {"rowspan=0 reaches the end of the group",
+       "<table cellspacing=0 cellpadding=0><tr><td id=x rowspan=0><b class=b10x10></b></td><td><b class=b10x10>"
+       "</b></td></tr><tr><td><b class=b10x10></b></td></tr><tr><td><b class=b10x10></b></td></tr></table>",
+       "0,0 10x30"},
+      {"a later row's cell skips the slot covered from above",
+       "<table cellspacing=0 cellpadding=0><tr><td rowspan=0><b class=b10x10></b></td><td><b class=b10x10></b>"
+       "</td></tr><tr><td id=x><b class=b10x10></b></td></tr></table>",
+       "10,10 10x10"},
+      {"a span stops at the end of its row group",
+       "<table cellspacing=0 cellpadding=0><tbody><tr><td rowspan=3><b class=b10x120></b></td><td>"
+       "<b class=b10x10></b></td></tr></tbody><tbody><tr><td id=x><b class=b10x10></b></td></tr></tbody></table>",
+       "0,120 10x10"},
+      {"spanning rows and columns at once",
+       "<table cellspacing=2 cellpadding=0><tr><td rowspan=2 colspan=2><b class=b20x10></b></td><td>"
+       "<b class=b10x10></b></td></tr><tr><td><b class=b10x10></b></td></tr><tr><td><b class=b10x10></b></td>"
+       "<td><b class=b10x10></b></td><td id=x><b class=b10x10></b></td></tr></table>",
+       "26,26 10x10"},
+      {"vertical-align bottom in the rows' height",
+       "<table cellspacing=0 cellpadding=0><tr><td rowspan=2 style='vertical-align:bottom'><b id=x "
+       "class=b10x10></b></td><td><b class=b10x30></b></td></tr><tr><td><b class=b10x30></b></td></tr></table>",
+       "0,50 10x10"},
+      {"vertical-align middle in the rows' height",
+       "<table cellspacing=0 cellpadding=0><tr><td rowspan=2><b id=x class=b10x10></b></td><td>"
+       "<b class=b10x30></b></td></tr><tr><td><b class=b10x30></b></td></tr></table>",
+       "0,25 10x10"},
+      {"a span beyond 65534 rows is held there, and to the rows there are",
+       "<table cellspacing=0 cellpadding=0><tr><td id=x rowspan=70000><b class=b10x10></b></td><td>"
+       "<b class=b10x10></b></td></tr><tr><td><b class=b10x10></b></td></tr></table>",
+       "0,0 10x20"},
+      {"a span beyond 1000 columns is held there",
+       "<table cellspacing=0 cellpadding=0 style='table-layout:fixed;width:10px'><tr><td colspan=5000 "
+       "style='width:2000px'></td></tr><tr><td id=x><b class=b10x10></b></td></tr></table>",
+       "0,0 2x10"},
+  };
+  CheckWithBlocks(cases, std::size(cases));
+}
+
+TEST(TableLayout, ColumnElements) {
+  const LayoutCase cases[] = {
+      {"a column's width", "<table cellspacing=0 cellpadding=0><col width=100><tr><td id=x><b class=b20x10></b>"
+                           "</td><td><b class=b20x10></b></td></tr></table>",
+       "0,0 100x10"},
+      {"content wider than the column widens it",
+       "<table cellspacing=0 cellpadding=0><col width=10><tr><td id=x><b class=b20x10></b></td></tr></table>",
+       "0,0 20x10"},
+      {"a column group's span and width",
+       "<table cellspacing=0 cellpadding=0><colgroup id=x span=2 width=50></colgroup><tr><td><b class=b20x10></b>"
+       "</td><td><b class=b20x10></b></td><td><b class=b20x10></b></td></tr></table>",
+       "0,0 100x10"},
+      {"a group's width goes to each of its columns without one",
+       "<table cellspacing=0 cellpadding=0><colgroup style='width:150px'><col style='width:30px'><col></colgroup>"
+       "<tr><td><b class=b20x10></b></td><td id=x><b class=b20x10></b></td><td><b class=b20x10></b></td></tr>"
+       "</table>",
+       "30,0 150x10"},
+      {"a column's span", "<table cellspacing=0 cellpadding=0><col id=x span=2 width=40><tr><td><b class=b20x10>"
+                          "</b></td><td><b class=b20x10></b></td><td><b class=b20x10></b></td></tr></table>",
+       "0,0 80x10"},
+      {"columns without cells take their room",
+       "<table id=x cellspacing=0 cellpadding=0><col width=100><col width=100><col width=100><tr><td>"
+       "<b class=b20x10></b></td></tr></table>",
+       "0,0 300x10"},
+      {"a percentage column", "<table cellspacing=0 cellpadding=0 width=400><col width=25%><tr><td id=x>"
+                              "<b class=b20x10></b></td><td><b class=b20x10></b></td></tr></table>",
+       "0,0 100x10"},
+      {"a column beside its group's, with spacing",
+       "<table cellspacing=5 cellpadding=0><colgroup><col width=30><col width=40></colgroup><col id=x width=20>"
+       "<tr><td><b class=b10x10></b></td><td><b class=b10x10></b></td><td><b class=b10x10></b></td></tr>"
+       "<tr><td><b class=b10x10></b></td><td><b class=b10x10></b></td><td><b class=b10x10></b></td></tr></table>",
+       "85,5 20x25"},
+      {"a column's span is held to 1000 columns",
+       "<table id=x cellspacing=0 cellpadding=0 style='table-layout:fixed;width:10px'><col span=5000 width=1>"
+       "<tr><td></td></tr></table>",
+       "0,0 1000x0"},
+      {"a column's width is no minimum",
+       "<div style='width:50px'><table cellspacing=0 cellpadding=0><col width=100><col width=100><tr><td id=x>"
+       "<b class=b10x10></b></td><td><b class=b10x10></b></td></tr></table></div>",
+       "0,0 25x10"},
+      {"nor its content a maximum",
+       "<table cellspacing=0 cellpadding=0><col width=100><tr><td id=x><span style='display:inline-block;"
+       "width:75px;height:10px'></span> <span style='display:inline-block;width:75px;height:10px'></span></td>"
+       "</tr></table>",
+       "0,0 100x36"},
+  };
+  CheckWithBlocks(cases, std::size(cases));
+}
+
+TEST(TableLayout, FixedLayout) {
+  const char* fixed = "<table cellspacing=0 cellpadding=0 style='table-layout:fixed;width:300px'>";
+  const std::string f(fixed);
+  const std::string cases[][3] = {
+      {"the columns share the width evenly", f + "<tr><td><b class=b20x10></b></td><td id=x><b class=b100x10></b>"
+                                                 "</td><td></td></tr></table>",
+       "100,0 100x10"},
+      {"a column element, then the first row", f + "<col width=100><tr><td>a</td><td style='width:50px'>a</td>"
+                                                   "<td id=x>a</td></tr><tr><td style='width:200px'>a</td><td>a</td>"
+                                                   "<td style='width:250px'>a</td></tr></table>",
+       "150,0 150x18"},
+      {"columns wider than the table widen it",
+       f + "<tr><td style='width:200px'>a</td><td style='width:200px'>a</td><td id=x>a</td></tr></table>",
+       "400,0 0x18"},
+      {"a wider table grows columns in proportion",
+       f + "<tr><td style='width:50px'>a</td><td id=x style='width:100px'>a</td></tr></table>", "100,0 200x18"},
+      {"cell padding and border count, the table's too",
+       "<table cellspacing=4 style='table-layout:fixed;width:300px;border:3px solid;padding:5px'><tr>"
+       "<td style='width:50px;padding:2px;border:1px solid'>a</td><td id=x>a</td></tr></table>",
+       "72,12 216x24"},
+      {"a first-row cell spanning columns shares its width",
+       f + "<tr><td colspan=2 style='width:100px'>a</td><td>a</td></tr><tr><td>a</td><td id=x>a</td><td>a</td>"
+           "</tr></table>",
+       "50,18 50x18"},
+      {"a percentage of the table", f + "<tr><td id=x style='width:50%'>a</td><td>a</td></tr></table>",
+       "0,0 150x18"},
+      {"content does not widen a column",
+       f + "<tr><td style='width:50px'><b class=b100x10></b></td><td id=x>a</td></tr></table>", "50,0 250x18"},
+      {"an auto width keeps the automatic layout",
+       "<table cellspacing=0 cellpadding=0 style='table-layout:fixed'><tr><td id=x style='width:50px'>"
+       "<b class=b100x10></b></td></tr></table>",
+       "0,0 100x10"},
+      {"a fixed table in a float is as wide as it says",
+       "<div style='float:left'><table id=x cellspacing=0 cellpadding=0 style='table-layout:fixed;width:120px'>"
+       "<col width=30><tr><td><b class=b100x10></b></td><td>a</td></tr></table></div>",
+       "0,0 120x18"},
+  };
+  for (const auto& c : cases) {
+    Rendered r(std::string("<body style='margin:0'>") + kBlocks + c[1]);
+    EXPECT_EQ(RectOf(r, "x"), c[2]) << c[0];
+  }
+}
+
+TEST(TableLayout, CollapsedBorders) {
+  const LayoutCase cases[] = {
+      {"neighbours share a border, halves on each side",
+       "<table style='border-collapse:collapse'><tr><td style='border:4px solid;padding:0'><b class=b10x10></b>"
+       "</td><td id=x style='border:4px solid;padding:0'><b class=b10x10></b></td></tr></table>",
+       "16,2 14x14"},
+      {"the table's wider border wins its edges; its padding and spacing go",
+       "<table id=x style='border-collapse:collapse;border:6px solid;padding:7px;border-spacing:9px'><tr>"
+       "<td style='border:2px solid;padding:0'><b class=b10x10></b></td><td style='border:2px solid;padding:0'>"
+       "<b class=b10x10></b></td></tr></table>",
+       "0,0 34x22"},
+      {"a grid line is as wide as its widest border",
+       "<table style='border-collapse:collapse'><tr><td style='border-right:6px solid;padding:0'><b class=b10x10>"
+       "</b></td><td style='padding:0'><b class=b10x10></b></td></tr><tr><td id=x style='border-right:2px solid;"
+       "padding:0'><b class=b10x10></b></td><td style='padding:0'><b class=b10x10></b></td></tr></table>",
+       "0,10 13x10"},
+      {"hidden wins over everything",
+       "<table style='border-collapse:collapse;border:10px solid'><tr><td id=x style='border:4px hidden;"
+       "padding:0'><b class=b10x10></b></td><td style='border:2px solid;padding:0'><b class=b10x10></b></td></tr>"
+       "</table>",
+       "0,5 10x20"},  // the line above is the table's 10px beside it
+      {"rows and columns take part; their own boxes span the cells",
+       "<table style='border-collapse:collapse'><col style='border:4px solid'><col><tr id=x style='border:8px "
+       "solid'><td style='padding:0'><b class=b10x10></b></td><td style='padding:0'><b class=b10x10></b></td></tr>"
+       "<tr><td style='padding:0'><b class=b10x10></b></td><td style='padding:0'><b class=b10x10></b></td></tr>"
+       "</table>",
+       "4,4 32x18"},
+      {"a table's width holds the outer halves",
+       "<table id=x style='border-collapse:collapse;width:100px;border:4px solid'><tr><td style='border:2px "
+       "solid;padding:0'><b class=b10x10></b></td></tr></table>",
+       "0,0 100x18"},
+  };
+  CheckWithBlocks(cases, std::size(cases));
+}
+
+TEST(TableLayout, BoxSizesAndInlineTables) {
+  const LayoutCase cases[] = {
+      {"a table element's width and height are its border box's",
+       "<table id=x cellspacing=0 cellpadding=0 style='width:200px;height:100px;border:5px solid;padding:10px'>"
+       "<tr><td><b class=b10x10></b></td></tr></table>",
+       "0,0 200x100"},
+      {"another display: table box sizes its content box",
+       "<div id=x style='display:table;width:200px;height:100px;border:5px solid;padding:10px'>"
+       "<div style='display:table-cell'><b class=b10x10></b></div></div>",
+       "0,0 230x130"},
+      {"so does a percentage", "<div style='width:400px'><div id=x style='display:table;width:50%;border:5px solid;"
+                               "padding:10px'><div style='display:table-cell'><b class=b10x10></b></div></div></div>",
+       "0,0 230x40"},
+      {"an inline table sits on its first row's baseline",
+       "<div style='font-size:0;line-height:0'><span style='display:inline-block;width:5px;height:25px'></span>"
+       "<table id=x style='display:inline-table' cellspacing=0 cellpadding=0><tr><td style='vertical-align:"
+       "baseline'><b class=b10x30></b></td><td style='vertical-align:baseline'><span style='display:inline-block;"
+       "width:10px;height:10px'></span></td></tr><tr><td><b class=b10x30></b></td></tr></table></div>",
+       "5,0 20x60"},
+      {"its border and margin count",
+       "<div style='font-size:0;line-height:0'><span style='display:inline-block;width:5px;height:25px'></span>"
+       "<div id=x style='display:inline-table;border:5px solid;margin:3px;border-spacing:2px'><div "
+       "style='display:table-row'><div style='display:table-cell'><b class=b10x30></b></div></div></div></div>",
+       "8,3 24x44"},
+      {"one without rows sits on its bottom margin edge",
+       "<div style='font-size:0;line-height:0'><span style='display:inline-block;width:5px;height:25px'></span>"
+       "<div id=x style='display:inline-table;width:30px;height:20px;border:1px solid'></div></div>",
+       "5,3 32x22"},
+      {"inline tables wrap like words",
+       "<div style='width:100px;font-size:0;line-height:0'><table style='display:inline-table' cellspacing=0 "
+       "cellpadding=0><tr><td><b class=b100x10></b></td></tr></table><table id=x style='display:inline-table' "
+       "cellspacing=0 cellpadding=0><tr><td><b class=b100x10></b></td></tr></table></div>",
+       "0,10 100x10"},
+  };
+  CheckWithBlocks(cases, std::size(cases));
+}
+
 TEST(ReplacedLayout, PicturesTakeTheirSizeWhenTheyArrive) {
   Rendered r("<body style='margin:0'><img id=x src=pic.png><img id=y src=pic.png width=100>");
   EXPECT_EQ(RectOf(r, "x"), "0,13 0x0");  // not loaded yet

@@ -137,7 +137,7 @@ bool IsCollapsibleSpace(const Box* box) {
 
 bool IsInFlowBlockLevel(const Box* box) {
   if (box->IsOutOfFlow()) return false;
-  return box->type == BoxType::kBlock || box->type == BoxType::kTable ||
+  return box->type == BoxType::kBlock || (box->type == BoxType::kTable && !box->IsInlineTable()) ||
          (box->IsReplaced() && box->Is(kBoxBlockLevel));
 }
 
@@ -216,9 +216,7 @@ class BoxBuilder {
 
   bool ChooseType(Node* node, const ComputedStyle* style, Box* box) {
     Display display = style->display;
-    if (display == Display::kNone || display == Display::kTableColumn || display == Display::kTableColumnGroup) {
-      return false;
-    }
+    if (display == Display::kNone) return false;
     bool blockLevel = display != Display::kInline && display != Display::kInlineBlock;
     if (node->tag == kAtomImg || node->tag == kAtomProgress) {
       box->type = node->tag == kAtomImg ? BoxType::kImage : BoxType::kProgress;
@@ -235,7 +233,10 @@ class BoxBuilder {
       case Display::kTableCaption: box->type = BoxType::kBlock; break;
       case Display::kInline: box->type = BoxType::kInline; break;
       case Display::kInlineBlock: box->type = BoxType::kInlineBlock; break;
-      case Display::kTable: box->type = BoxType::kTable; break;
+      case Display::kTable:
+      case Display::kInlineTable: box->type = BoxType::kTable; break;
+      case Display::kTableColumnGroup: box->type = BoxType::kTableColumnGroup; break;
+      case Display::kTableColumn: box->type = BoxType::kTableColumn; break;
       case Display::kTableRowGroup:
       case Display::kTableHeaderGroup:
       case Display::kTableFooterGroup: box->type = BoxType::kTableRowGroup; break;
@@ -333,7 +334,26 @@ class BoxBuilder {
   // Puts the kids under `box` with the fix-ups its type needs. False when an
   // inline box would get block-level children (nothing is linked then).
   bool AssembleChildren(Box* box, std::vector<Box*> kids) {
+    // Columns belong in a table, or in a column group, which holds nothing else.
+    auto keep = [box](const Box* k) {
+      if (box->type == BoxType::kTable) return true;
+      if (box->type == BoxType::kTableColumnGroup) return k->type == BoxType::kTableColumn;
+      return !k->IsTableColumn() && box->type != BoxType::kTableColumn;
+    };
+    if (!std::all_of(kids.begin(), kids.end(), keep)) {
+      kids.erase(std::remove_if(kids.begin(), kids.end(),
+                                [&](Box* k) {
+                                  if (keep(k)) return false;
+                                  delete k;
+                                  return true;
+                                }),
+                 kids.end());
+    }
     switch (box->type) {
+      case BoxType::kTableColumnGroup:
+      case BoxType::kTableColumn:
+        LinkChildren(box, kids);
+        return true;
       case BoxType::kText:
       case BoxType::kLineBreak:
       case BoxType::kImage:
@@ -520,7 +540,7 @@ class BoxBuilder {
 
   std::vector<Box*> FixTableChildren(Box* table, std::vector<Box*> kids) {
     return WrapRunsInRows(table, std::move(kids), [](Box* k) {
-      return k->type == BoxType::kTableRowGroup || k->type == BoxType::kTableRow ||
+      return k->type == BoxType::kTableRowGroup || k->type == BoxType::kTableRow || k->IsTableColumn() ||
              (k->node != nullptr && k->style->display == Display::kTableCaption);
     });
   }

@@ -12,11 +12,13 @@
 //   - an inline box with a block inside is split around it: the inline
 //     content before and after goes into anonymous blocks, in parts of the
 //     inline box (section 9.2.1.1);
+//   - columns and column groups stay only in a table (columns also in a
+//     column group, which keeps nothing else);
 //   - floats and absolutely positioned boxes are block-level (section 9.7).
 // Layout (layout.h) writes its results into the same boxes.
 //
-// Not supported: display: table-column(-group) (not displayed), run-in and
-// inline-table (inline-table acts as table).
+// Not supported: run-in, columns outside a table (dropped rather than
+// wrapped in a table of their own).
 #pragma once
 
 #include <cstdint>
@@ -43,6 +45,8 @@ enum class BoxType : uint8_t {
   kTableRowGroup,
   kTableRow,
   kTableCell,    // block container
+  kTableColumnGroup,
+  kTableColumn,
 };
 
 enum BoxFlags : uint16_t {
@@ -66,6 +70,16 @@ enum BoxFlags : uint16_t {
   // left edge, the ones between neither.
   kBoxContinuation = 1 << 12,
   kBoxContinued = 1 << 13,
+  kBoxUsedBorders = 1 << 14,        // border widths from layout (collapsed table borders), in extra
+};
+
+// A piece of a collapsed table border: one edge of the grid between two
+// junctions, in the table's border-box coordinates, painted in order.
+struct TableBorderSegment {
+  Rect rect;
+  BorderStyle style = BorderStyle::kNone;
+  Color color = 0;
+  bool vertical = false;
 };
 
 // One piece of a line: a run of text, an atomic inline (inline-block,
@@ -154,7 +168,9 @@ struct Box {
   int16_t relX = 0, relY = 0;  // relative positioning offset
   int16_t alignShift = 0;      // table cells: how far vertical-align moved the content down
   int16_t scrollBarWidth = 0;  // room of a vertical scroll bar, between the padding and the right border
-  int naturalHeight = 0;       // table cells: content height before the row stretched it
+  // Table cells: content height before the row stretched it. Table rows: the
+  // row's baseline from its top, -1 when it has none.
+  int naturalHeight = 0;
   int layoutWidth = -1;        // the containing width of the last layout (reuse key)
   int layoutHeight = -2;       // the containing height of the last layout (reuse key)
   int minContent = 0, maxContent = 0;  // intrinsic widths of the border box (kBoxIntrinsicValid)
@@ -166,11 +182,14 @@ struct Box {
   std::unique_ptr<InlineContent> inlines;
   // What few boxes need: the text after white-space processing when it
   // differs from the node's (TextOf gives the one to use), the height of
-  // the content of a box that scrolls.
+  // the content of a box that scrolls, the border widths of a table or cell
+  // whose borders collapse (kBoxUsedBorders), a table's collapsed borders.
   struct Extra {
     std::u16string text;
     bool hasText = false;
     int scrollHeight = 0;
+    int16_t usedBorder[4] = {0, 0, 0, 0};
+    std::vector<TableBorderSegment> tableBorders;
   };
   std::unique_ptr<Extra> extra;
 
@@ -180,8 +199,9 @@ struct Box {
     return type == BoxType::kBlock || type == BoxType::kInlineBlock || type == BoxType::kTableCell;
   }
   bool IsReplaced() const { return type == BoxType::kImage || type == BoxType::kProgress; }
+  bool IsInlineTable() const { return type == BoxType::kTable && style->display == Display::kInlineTable; }
   bool IsAtomicInline() const {
-    return type == BoxType::kInlineBlock || (IsReplaced() && !Is(kBoxBlockLevel));
+    return type == BoxType::kInlineBlock || (IsReplaced() && !Is(kBoxBlockLevel)) || IsInlineTable();
   }
   bool IsInlineLevel() const {
     return type == BoxType::kInline || type == BoxType::kText || type == BoxType::kLineBreak || IsAtomicInline();
@@ -202,7 +222,11 @@ struct Box {
   bool HasEdge(int side) const {
     return !((side == kLeft && Is(kBoxContinuation)) || (side == kRight && Is(kBoxContinued)));
   }
-  int BorderWidth(int side) const { return HasEdge(side) ? style->borderWidth[side] : 0; }
+  bool IsTableColumn() const { return type == BoxType::kTableColumn || type == BoxType::kTableColumnGroup; }
+  int BorderWidth(int side) const {
+    if (!HasEdge(side)) return 0;
+    return Is(kBoxUsedBorders) ? extra->usedBorder[side] : style->borderWidth[side];
+  }
   int BorderBoxWidth() const {
     return width + padding[kLeft] + padding[kRight] + scrollBarWidth + BorderWidth(kLeft) + BorderWidth(kRight);
   }

@@ -255,6 +255,10 @@ class HintCollector {
       case kAtomTh:
         CollectCell(documentAddress);
         break;
+      case kAtomCol:
+      case kAtomColgroup:
+        Length(e, kAtomWidth, PropertyId::kWidth);
+        break;
       case kAtomDiv:
       case kAtomP:
       case kAtomH1:
@@ -375,6 +379,7 @@ Display ToDisplay(Keyword k) {
     case Keyword::kTableColumn: return Display::kTableColumn;
     case Keyword::kTableColumnGroup: return Display::kTableColumnGroup;
     case Keyword::kTableCaption: return Display::kTableCaption;
+    case Keyword::kInlineTable: return Display::kInlineTable;
     default: return Display::kNone;
   }
 }
@@ -673,6 +678,17 @@ void ApplyDeclaration(ComputedStyle& s, const ComputedStyle& parent, const Decla
       s.backgroundFixed = inherit ? parent.backgroundFixed : k == Keyword::kFixed;
       break;
     case PropertyId::kContent: break;  // read by the cascade of ::before and ::after
+    case PropertyId::kTableLayout:
+      s.tableLayout = inherit ? parent.tableLayout : k == Keyword::kFixed ? TableLayout::kFixed : TableLayout::kAuto;
+      break;
+    case PropertyId::kBorderCollapse:
+      s.borderCollapse = inherit                     ? parent.borderCollapse
+                         : k == Keyword::kCollapse ? BorderCollapse::kCollapse
+                                                   : BorderCollapse::kSeparate;
+      break;
+    case PropertyId::kEmptyCells:
+      s.emptyCells = inherit ? parent.emptyCells : k == Keyword::kHide ? EmptyCells::kHide : EmptyCells::kShow;
+      break;
     case PropertyId::kCount: break;
   }
 }
@@ -691,6 +707,8 @@ ComputedStyle InheritFrom(const ComputedStyle& parent) {
   s.cursor = parent.cursor;
   s.listStyleType = parent.listStyleType;
   s.borderSpacing = parent.borderSpacing;
+  s.borderCollapse = parent.borderCollapse;
+  s.emptyCells = parent.emptyCells;
   s.textIndent = parent.textIndent;
   s.decorationsInEffect = parent.decorationsInEffect;
   return s;
@@ -711,6 +729,8 @@ Display Blockified(Display d) {
     case Display::kTableCaption:
     case Display::kTableCell:
       return Display::kBlock;
+    case Display::kInlineTable:
+      return Display::kTable;
     default:
       return d;
   }
@@ -736,7 +756,8 @@ void FixUp(ComputedStyle& s, const ComputedStyle& parent, bool isRoot) {
   if (s.overflowY == Overflow::kVisible && s.overflowX != Overflow::kVisible) s.overflowY = Overflow::kAuto;
   // Text decorations reach the text of descendants, but not into inline
   // blocks, floats and absolutely positioned boxes (CSS 2.1 section 16.3.1).
-  bool atomic = s.display == Display::kInlineBlock || s.IsFloating() || s.IsOutOfFlowPositioned();
+  bool atomic = s.display == Display::kInlineBlock || s.display == Display::kInlineTable || s.IsFloating() ||
+                s.IsOutOfFlowPositioned();
   s.decorationsInEffect = uint8_t((atomic ? 0 : parent.decorationsInEffect) | s.textDecoration);
 }
 

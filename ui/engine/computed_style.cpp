@@ -36,7 +36,8 @@ bool InheritedPropertiesDiffer(const ComputedStyle& a, const ComputedStyle& b) {
   return a.color != b.color || a.font != b.font || !(a.lineHeight == b.lineHeight) || a.textAlign != b.textAlign ||
          a.whiteSpace != b.whiteSpace || a.textTransform != b.textTransform || a.visibility != b.visibility || a.cursor != b.cursor ||
          a.listStyleType != b.listStyleType || a.borderSpacing != b.borderSpacing || a.textIndent != b.textIndent ||
-         a.decorationsInEffect != b.decorationsInEffect || a.rtl != b.rtl;
+         a.decorationsInEffect != b.decorationsInEffect || a.rtl != b.rtl || a.borderCollapse != b.borderCollapse ||
+         a.emptyCells != b.emptyCells;
 }
 
 namespace {
@@ -53,11 +54,17 @@ bool LayoutDiffers(const ComputedStyle& a, const ComputedStyle& b) {
       a.overflowY != b.overflowY || a.verticalAlign != b.verticalAlign ||
       a.verticalAlignLength != b.verticalAlignLength || a.left != b.left || a.top != b.top || a.right != b.right ||
       a.bottom != b.bottom || a.width != b.width || a.height != b.height || a.minWidth != b.minWidth ||
-      a.minHeight != b.minHeight || a.maxWidth != b.maxWidth || a.maxHeight != b.maxHeight) {
+      a.minHeight != b.minHeight || a.maxWidth != b.maxWidth || a.maxHeight != b.maxHeight ||
+      a.tableLayout != b.tableLayout || a.borderCollapse != b.borderCollapse) {
     return true;
   }
   for (int i = 0; i < 4; ++i) {
     if (a.margin[i] != b.margin[i] || a.padding[i] != b.padding[i] || a.borderWidth[i] != b.borderWidth[i]) {
+      return true;
+    }
+    // Collapsed table borders take their widths from who wins on each edge.
+    if (a.borderCollapse == BorderCollapse::kCollapse &&
+        (a.borderStyle[i] != b.borderStyle[i] || a.borderColor[i] != b.borderColor[i])) {
       return true;
     }
   }
@@ -110,6 +117,7 @@ size_t HashStyle(const ComputedStyle& s) {
   mix(size_t(s.zIndex));
   mix(std::hash<const void*>()(s.before) ^ (std::hash<const void*>()(s.after) << 1));
   if (s.hasContent) mix(std::hash<std::u16string>()(s.content));
+  mix(size_t(s.tableLayout) << 4 | size_t(s.borderCollapse) << 2 | size_t(s.emptyCells));
   return h;
 }
 

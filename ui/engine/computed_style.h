@@ -17,6 +17,7 @@ namespace engine {
 enum class Display : uint8_t {
   kNone, kBlock, kInline, kInlineBlock, kListItem, kTable, kTableRow, kTableCell,
   kTableRowGroup, kTableHeaderGroup, kTableFooterGroup, kTableColumn, kTableColumnGroup, kTableCaption,
+  kInlineTable,
 };
 enum class Position : uint8_t { kStatic, kRelative, kAbsolute, kFixed };
 enum class FloatSide : uint8_t { kNone, kLeft, kRight };
@@ -32,6 +33,9 @@ enum class WhiteSpace : uint8_t { kNormal, kPre, kNowrap };
 enum class TextTransform : uint8_t { kNone, kCapitalize, kUppercase, kLowercase };
 enum class Cursor : uint8_t { kDefault, kPointer, kText, kMove, kWait, kHelp, kCrosshair, kProgress, kNotAllowed };
 enum class ListStyleType : uint8_t { kNone, kDisc, kCircle, kSquare, kDecimal };
+enum class TableLayout : uint8_t { kAuto, kFixed };
+enum class BorderCollapse : uint8_t { kSeparate, kCollapse };
+enum class EmptyCells : uint8_t { kShow, kHide };
 
 // text-decoration bits
 constexpr uint8_t kDecorationUnderline = 1;
@@ -81,6 +85,8 @@ struct ComputedStyle {
   Cursor cursor = Cursor::kDefault;
   ListStyleType listStyleType = ListStyleType::kDisc;
   int16_t borderSpacing = 0;
+  BorderCollapse borderCollapse = BorderCollapse::kSeparate;
+  EmptyCells emptyCells = EmptyCells::kShow;
   Length textIndent = Length::Px(0);
   uint8_t decorationsInEffect = 0;  // own text-decoration plus what ancestors propagate
 
@@ -92,6 +98,7 @@ struct ComputedStyle {
   Overflow overflowX = Overflow::kVisible;
   Overflow overflowY = Overflow::kVisible;
   uint8_t textDecoration = 0;
+  TableLayout tableLayout = TableLayout::kAuto;
   // clip (absolutely positioned boxes): none, or rect() whose offsets are
   // lengths from the border box's top left corner or auto (that edge).
   bool hasClip = false;
@@ -130,6 +137,7 @@ struct ComputedStyle {
   // A stacking context of its own (z-index set on a positioned element).
   bool MakesStackingContext() const { return IsPositioned() && !zIndexAuto; }
   bool HasBorder(int side) const { return borderWidth[side] > 0; }
+  bool CollapsesBorders() const { return borderCollapse == BorderCollapse::kCollapse; }
 };
 
 bool operator==(const ComputedStyle& a, const ComputedStyle& b);

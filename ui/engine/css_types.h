@@ -30,7 +30,7 @@ enum class PropertyId : uint8_t {
   kListStyleType, kBorderSpacing, kTextIndent, kTextTransform,
   // The four offsets of clip: rect(top, right, bottom, left), set together.
   kClipTop, kClipRight, kClipBottom, kClipLeft,
-  kContent, kDirection, kBackgroundAttachment,
+  kContent, kDirection, kBackgroundAttachment, kTableLayout, kBorderCollapse, kEmptyCells,
   kCount
 };
 constexpr int kPropertyCount = int(PropertyId::kCount);
@@ -39,7 +39,7 @@ constexpr int kPropertyCount = int(PropertyId::kCount);
 enum class Keyword : uint8_t {
   kNone, kAuto, kNormal, kInherit,
   kBlock, kInline, kInlineBlock, kListItem, kTable, kTableRow, kTableCell, kTableRowGroup,
-  kTableHeaderGroup, kTableFooterGroup, kTableColumn, kTableColumnGroup, kTableCaption,
+  kTableHeaderGroup, kTableFooterGroup, kTableColumn, kTableColumnGroup, kTableCaption, kInlineTable,
   kStatic, kRelative, kAbsolute, kFixed,
   kLeft, kRight, kBoth, kCenter, kJustify, kTop, kMiddle, kBottom, kBaseline, kSub, kSuper,
   kTextTop, kTextBottom,
@@ -51,7 +51,7 @@ enum class Keyword : uint8_t {
   kRepeat, kNoRepeat, kRepeatX, kRepeatY, kTransparent,
   kThin, kMedium, kThick,
   kXxSmall, kXSmall, kSmall, kLarge, kXLarge, kXxLarge, kSmaller, kLarger,
-  kCollapse, kCurrentColor, kCapitalize, kUppercase, kLowercase, kLtr, kRtl, kUnknown
+  kCollapse, kSeparate, kShow, kHide, kCurrentColor, kCapitalize, kUppercase, kLowercase, kLtr, kRtl, kUnknown
 };
 
 enum class Unit : uint8_t { kPx, kPt, kPc, kIn, kCm, kMm, kEm, kEx };

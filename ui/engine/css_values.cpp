@@ -29,6 +29,7 @@ const KeywordEntry kKeywordNames[] = {
     {"table-row-group", Keyword::kTableRowGroup}, {"table-header-group", Keyword::kTableHeaderGroup},
     {"table-footer-group", Keyword::kTableFooterGroup}, {"table-column", Keyword::kTableColumn},
     {"table-column-group", Keyword::kTableColumnGroup}, {"table-caption", Keyword::kTableCaption},
+    {"inline-table", Keyword::kInlineTable},
     {"static", Keyword::kStatic}, {"relative", Keyword::kRelative}, {"absolute", Keyword::kAbsolute},
     {"fixed", Keyword::kFixed}, {"left", Keyword::kLeft}, {"right", Keyword::kRight}, {"both", Keyword::kBoth},
     {"center", Keyword::kCenter}, {"justify", Keyword::kJustify}, {"top", Keyword::kTop},
@@ -53,7 +54,8 @@ const KeywordEntry kKeywordNames[] = {
     {"thick", Keyword::kThick}, {"xx-small", Keyword::kXxSmall}, {"x-small", Keyword::kXSmall},
     {"small", Keyword::kSmall}, {"large", Keyword::kLarge}, {"x-large", Keyword::kXLarge},
     {"xx-large", Keyword::kXxLarge}, {"smaller", Keyword::kSmaller}, {"larger", Keyword::kLarger},
-    {"collapse", Keyword::kCollapse}, {"currentcolor", Keyword::kCurrentColor},
+    {"collapse", Keyword::kCollapse}, {"separate", Keyword::kSeparate}, {"show", Keyword::kShow},
+    {"hide", Keyword::kHide}, {"currentcolor", Keyword::kCurrentColor},
     {"capitalize", Keyword::kCapitalize}, {"uppercase", Keyword::kUppercase}, {"lowercase", Keyword::kLowercase},
     {"ltr", Keyword::kLtr}, {"rtl", Keyword::kRtl},
 };
@@ -705,7 +707,8 @@ bool ParseDisplay(const Component& c, CssValue* v) {
   return ParseKeyword(c, {Keyword::kBlock, Keyword::kInline, Keyword::kInlineBlock, Keyword::kListItem,
                           Keyword::kTable, Keyword::kTableRow, Keyword::kTableCell, Keyword::kTableRowGroup,
                           Keyword::kTableHeaderGroup, Keyword::kTableFooterGroup, Keyword::kTableColumn,
-                          Keyword::kTableColumnGroup, Keyword::kTableCaption, Keyword::kNone},
+                          Keyword::kTableColumnGroup, Keyword::kTableCaption, Keyword::kInlineTable,
+                          Keyword::kNone},
                       v);
 }
 bool ParsePosition(const Component& c, CssValue* v) {
@@ -770,6 +773,11 @@ bool ParseListStyleType(const Component& c, CssValue* v) {
   return ParseKeyword(c, {Keyword::kNone, Keyword::kDisc, Keyword::kCircle, Keyword::kSquare, Keyword::kDecimal}, v);
 }
 bool ParseSpacing(const Component& c, CssValue* v) { return ParseLength(c, 0, v); }
+bool ParseTableLayout(const Component& c, CssValue* v) { return ParseKeyword(c, {Keyword::kAuto, Keyword::kFixed}, v); }
+bool ParseBorderCollapse(const Component& c, CssValue* v) {
+  return ParseKeyword(c, {Keyword::kSeparate, Keyword::kCollapse}, v);
+}
+bool ParseEmptyCells(const Component& c, CssValue* v) { return ParseKeyword(c, {Keyword::kShow, Keyword::kHide}, v); }
 bool ParseTextIndent(const Component& c, CssValue* v) { return ParseLength(c, kAllowPercent | kAllowNegative, v); }
 
 const SingleProperty kSingleProperties[] = {
@@ -828,6 +836,9 @@ const SingleProperty kSingleProperties[] = {
     {"list-style-type", PropertyId::kListStyleType, ParseListStyleType},
     {"border-spacing", PropertyId::kBorderSpacing, ParseSpacing},
     {"text-indent", PropertyId::kTextIndent, ParseTextIndent},
+    {"table-layout", PropertyId::kTableLayout, ParseTableLayout},
+    {"border-collapse", PropertyId::kBorderCollapse, ParseBorderCollapse},
+    {"empty-cells", PropertyId::kEmptyCells, ParseEmptyCells},
 };
 
 const SingleProperty* FindSingleProperty(std::string_view name) {
@@ -1007,7 +1018,8 @@ const char* PropertyName(PropertyId property) {
       "background-position-y", "color", "font-family", "font-size", "font-weight", "font-style",
       "text-decoration", "text-align", "vertical-align", "line-height", "white-space", "overflow-x",
       "overflow-y", "visibility", "cursor", "list-style-type", "border-spacing", "text-indent",
-      "text-transform", "clip-top", "clip-right", "clip-bottom", "clip-left", "content", "direction", "background-attachment",
+      "text-transform", "clip-top", "clip-right", "clip-bottom", "clip-left", "content", "direction",
+      "background-attachment", "table-layout", "border-collapse", "empty-cells",
   };
   static_assert(sizeof kNames / sizeof kNames[0] == size_t(PropertyId::kCount), "a name per property");
   return kNames[int(property)];

@@ -23,6 +23,8 @@ const char* TypeName(const Box* box) {
     case BoxType::kTableRowGroup: return "row-group";
     case BoxType::kTableRow: return "row";
     case BoxType::kTableCell: return "cell";
+    case BoxType::kTableColumnGroup: return "column-group";
+    case BoxType::kTableColumn: return "column";
   }
   return "?";
 }
@@ -69,7 +71,9 @@ class Dumper {
     }
     out += " " + std::to_string(origin.x) + "," + std::to_string(origin.y) + " " +
            std::to_string(box->BorderBoxWidth()) + "x" + std::to_string(box->BorderBoxHeight());
-    out += Edges("m", box->margin) + Edges("p", box->padding) + Edges("b", box->style->borderWidth);
+    const int16_t borders[4] = {int16_t(box->BorderWidth(kTop)), int16_t(box->BorderWidth(kRight)),
+                                int16_t(box->BorderWidth(kBottom)), int16_t(box->BorderWidth(kLeft))};
+    out += Edges("m", box->margin) + Edges("p", box->padding) + Edges("b", borders);
     if (box->IsFloating()) out += box->style->floatSide == FloatSide::kLeft ? " float-left" : " float-right";
     if (box->style->position == Position::kAbsolute) out += " absolute";
     if (box->style->position == Position::kFixed) out += " fixed";

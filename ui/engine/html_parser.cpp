@@ -425,6 +425,11 @@ class TreeBuilder {
     }
     if (IsHeading(tag) && IsHeading(Current()->tag)) open_.pop_back();
     if (tag == kAtomA) CloseIfOpen(kAtomA, {kAtomTable, kAtomTd, kAtomTh});
+    // A column group holds only columns: the table's other parts close it.
+    if (tag == kAtomTd || tag == kAtomTh || tag == kAtomTr || tag == kAtomCaption || tag == kAtomColgroup ||
+        IsTableSection(tag)) {
+      CloseIfOpen(kAtomColgroup, {kAtomTable});
+    }
     if (tag == kAtomTd || tag == kAtomTh) {
       CloseIfOpen(kAtomTd, {kAtomTr, kAtomTable});
       CloseIfOpen(kAtomTh, {kAtomTr, kAtomTable});

@@ -169,6 +169,7 @@ void ShiftContent(Box* box, int dy) {
 }
 
 int FirstBaseline(const Box* box) {
+  if (box->type == BoxType::kTable) return TableBaseline(box);
   if (box->inlines != nullptr && !box->inlines->lines().empty()) return box->inlines->lines().front().baseline;
   for (const Box* child = box->firstChild; child != nullptr; child = child->nextSibling) {
     if (child->IsOutOfFlow() || child->type == BoxType::kInline || child->IsInlineLevel()) continue;

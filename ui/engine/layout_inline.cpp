@@ -721,6 +721,9 @@ class LineBuilder {
         if (b->type == BoxType::kInlineBlock && !b->style->ClipsContent()) {
           int last = LastBaseline(b);
           if (last >= 0) baseline = b->margin[kTop] + last;
+        } else if (b->type == BoxType::kTable) {
+          int first = TableBaseline(b);  // an inline table sits on its first row's baseline
+          if (first >= 0) baseline = b->margin[kTop] + first;
         }
         VerticalAlign va = b->style->verticalAlign;
         int shift = parentShift();

@@ -155,9 +155,12 @@ void PrepareText(Box* textBox);
 
 // --- layout_table.cpp
 // Lays out a table box whose margins are resolved; sets its width (border
-// box from the automatic layout algorithm) and height.
+// box from the automatic or fixed layout algorithm) and height.
 void LayoutTable(LayoutState& state, Box* table, int containingWidth, int containingHeight, int available);
 void TableIntrinsicWidths(LayoutState& state, Box* table, int* minWidth, int* maxWidth);
+// The baseline of a laid-out table (its first row's) from its border-box
+// top, or -1 when it has none.
+int TableBaseline(const Box* table);
 
 // --- layout_positioned.cpp
 // The box against whose border box `box`'s x and y are given: its

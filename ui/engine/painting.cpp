@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 #include "ui/engine/layout_internal.h"
 #include "ui/engine/text.h"
@@ -237,12 +238,14 @@ class Painter {
 
   static bool IsLayer(const Box* box) { return box->style->IsPositioned() && box->type != BoxType::kInline; }
 
-  // Phase: backgrounds and borders of in-flow block-level descendants.
+  // Phase: backgrounds and borders of in-flow block-level descendants; a
+  // table's collapsed borders over its cells' backgrounds.
   void BlockBackgrounds(Box* parent, const Place& inner) {
     ForEachLayoutChild(parent, [&](Box* child) {
-      if (IsLayer(child) || child->IsFloating() || child->IsInlineLevel()) return;
+      if (IsLayer(child) || child->IsFloating() || child->IsInlineLevel() || child->IsTableColumn()) return;
       Place place = ChildPlace(child, inner);
       if (Culled(child, place)) return;
+      if (child->type == BoxType::kTableCell) PaintTablePartsUnder(child, place, inner);
       PaintBoxDecorations(child, place, child->style->visibility == Visibility::kVisible);
       Place grand = ChildrenPlace(child, place);
       bool clip = Clips(child);
@@ -250,12 +253,107 @@ class Painter {
       BlockBackgrounds(child, grand);
       if (clip) PopClip();
     });
+    if (parent->type == BoxType::kTable) PaintCollapsedBorders(parent, inner);
+  }
+
+  // The backgrounds of a cell's column group, column, row group and row,
+  // in that order, over the cell's border box (CSS 2.1 17.5.1: the layers
+  // under the cells; each part's background shows under the cells that
+  // start in it). `rowPlace` holds the row's children.
+  void PaintTablePartsUnder(Box* cell, const Place& place, const Place& rowPlace) {
+    Box* row = cell->parent;
+    if (row == nullptr || row->type != BoxType::kTableRow) return;
+    Box* group = row->parent != nullptr && row->parent->type == BoxType::kTableRowGroup ? row->parent : nullptr;
+    Box* table = group != nullptr ? group->parent : row->parent;
+    if (table == nullptr || table->type != BoxType::kTable) return;
+    Rect area = Translated(cell->BorderBoxRect(), place.origin.x, place.origin.y);
+    if (!Intersects(area, place.clip)) return;
+    auto back = [](Point p, const Box* b) { return Point{p.x - b->x - b->relX, p.y - b->y - b->relY}; };
+    Point rowOrigin = rowPlace.origin;
+    Point groupOrigin = group != nullptr ? back(rowOrigin, row) : Point{};
+    Point tableOrigin = group != nullptr ? back(groupOrigin, group) : back(rowOrigin, row);
+    auto paint = [&](const Box* part, Point origin) {
+      const ComputedStyle& s = *part->style;
+      if (s.visibility != Visibility::kVisible) return;
+      if (ColorAlpha(s.backgroundColor) == 0 && s.backgroundImage.empty()) return;
+      PaintBackground(s, area, Translated(part->BorderBoxRect(), origin.x, origin.y));
+    };
+    // The cell starts in the column whose box reaches over its left edge.
+    const std::vector<ColumnSpan>& columns = ColumnsOf(table);
+    int left = cell->x + row->x + (group != nullptr ? group->x : 0);
+    auto it = std::upper_bound(columns.begin(), columns.end(), left,
+                               [](int x, const ColumnSpan& c) { return x < c.right; });
+    if (it != columns.end() && it->left <= left) {
+      if (it->group != nullptr) paint(it->group, Point{tableOrigin.x + it->group->x, tableOrigin.y + it->group->y});
+      if (it->column != nullptr) {
+        const Box* base = it->column->parent != table ? it->column->parent : nullptr;
+        Point at{tableOrigin.x + it->column->x, tableOrigin.y + it->column->y};
+        if (base != nullptr) at = Point{at.x + base->x, at.y + base->y};
+        paint(it->column, at);
+      }
+    }
+    if (group != nullptr) paint(group, groupOrigin);
+    paint(row, rowOrigin);
+  }
+
+  // Where a table's column boxes lie, in its coordinates, left to right:
+  // each column (with its group) or group without columns. Looked up once
+  // per table and painting.
+  struct ColumnSpan {
+    int left, right;
+    const Box* column;
+    const Box* group;
+  };
+  const std::vector<ColumnSpan>& ColumnsOf(const Box* table) {
+    auto found = tableColumns_.find(table);
+    if (found != tableColumns_.end()) return found->second;
+    std::vector<ColumnSpan>& columns = tableColumns_[table];
+    auto add = [&](int left, int width, const Box* column, const Box* group) {
+      if (width > 0) columns.push_back(ColumnSpan{left, left + width, column, group});
+    };
+    for (const Box* child = table->firstChild; child != nullptr; child = child->nextSibling) {
+      if (child->type == BoxType::kTableColumn) {
+        add(child->x, child->width, child, nullptr);
+      } else if (child->type == BoxType::kTableColumnGroup) {
+        if (child->firstChild == nullptr) add(child->x, child->width, nullptr, child);
+        for (const Box* column = child->firstChild; column != nullptr; column = column->nextSibling) {
+          add(child->x + column->x, column->width, column, child);
+        }
+      }
+    }
+    return columns;
+  }
+
+  // The collapsed borders of a table (computed by its layout), in order.
+  void PaintCollapsedBorders(const Box* table, const Place& place) {
+    if (table->extra == nullptr || table->extra->tableBorders.empty()) return;
+    if (table->style->visibility != Visibility::kVisible) return;
+    for (const TableBorderSegment& segment : table->extra->tableBorders) {
+      DisplayItem item;
+      item.op = DisplayOp::kBorder;
+      item.rect = Translated(segment.rect, place.origin.x, place.origin.y);
+      if (!Intersects(item.rect, place.clip) || ColorAlpha(segment.color) == 0) continue;
+      int side = segment.vertical ? kLeft : kTop;
+      item.borderWidths[side] = int16_t(segment.vertical ? segment.rect.width : segment.rect.height);
+      item.borderStyles[side] = segment.style;
+      item.borderColors[side] = segment.color;
+      Emit(std::move(item));
+    }
+  }
+
+  // A cell with nothing in it but white space (empty-cells: hide).
+  static bool IsEmptyCell(const Box* cell) {
+    for (const Box* child = cell->firstChild; child != nullptr; child = child->nextSibling) {
+      if (child->type != BoxType::kText || child->style->whiteSpace == WhiteSpace::kPre) return false;
+      if (!IsAllSpace(TextOf(child))) return false;
+    }
+    return true;
   }
 
   // Phase: floats, each painted atomically.
   void Floats(Box* parent, const Place& inner) {
     ForEachLayoutChild(parent, [&](Box* child) {
-      if (IsLayer(child)) return;
+      if (IsLayer(child) || child->IsTableColumn()) return;
       Place place = ChildPlace(child, inner);
       if (child->IsFloating()) {
         if (!Culled(child, place)) PaintAtomically(child, place);
@@ -276,7 +374,7 @@ class Painter {
     if (parent->Is(kBoxListItem)) PaintListMarker(parent, inner);
     if (parent->inlines != nullptr) PaintLines(parent, inner);
     ForEachLayoutChild(parent, [&](Box* child) {
-      if (IsLayer(child) || child->IsFloating() || child->IsInlineLevel()) return;
+      if (IsLayer(child) || child->IsFloating() || child->IsInlineLevel() || child->IsTableColumn()) return;
       Place place = ChildPlace(child, inner);
       if (Culled(child, place)) return;
       Place grand = ChildrenPlace(child, place);
@@ -389,13 +487,22 @@ class Painter {
     if (!visible) return;
     if (const Node* element = ElementOfBox(box)) hits_->push_back(HitRegion{border, place.clip, element->handle, false});
     if (!Intersects(border, place.clip)) return;
+    // Rows and row groups: their backgrounds go under their cells, and
+    // their borders only count in collapsed borders.
+    if (box->type == BoxType::kTableRow || box->type == BoxType::kTableRowGroup) return;
     const ComputedStyle& s = *box->style;
+    // Separated borders: an empty cell draws nothing with empty-cells: hide.
+    if (box->type == BoxType::kTableCell && s.emptyCells == EmptyCells::kHide && !box->Is(kBoxUsedBorders) &&
+        IsEmptyCell(box)) {
+      return;
+    }
     if (box != canvasBox_) PaintBackground(s, border, Translated(box->PaddingBoxRect(), place.origin.x, place.origin.y));
     DisplayItem item;
     item.op = DisplayOp::kBorder;
     item.rect = border;
     bool any = false;
-    for (int side = 0; side < 4; ++side) {
+    // Collapsed borders (kBoxUsedBorders) are the table's to paint.
+    for (int side = 0; side < 4 && !box->Is(kBoxUsedBorders); ++side) {
       item.borderWidths[side] = int16_t(s.borderWidth[side]);
       item.borderStyles[side] = s.borderStyle[side];
       item.borderColors[side] = s.borderColor[side];
@@ -547,6 +654,7 @@ class Painter {
   Rect viewportClip_;
   Point canvasOrigin_;
   const Box* canvasBox_ = nullptr;
+  std::unordered_map<const Box*, std::vector<ColumnSpan>> tableColumns_;
 };
 
 }  // namespace

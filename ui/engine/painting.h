@@ -2,10 +2,13 @@
 // order of CSS 2.1 appendix E: per stacking context, its background, the
 // stacking contexts with negative z-index, the backgrounds of in-flow
 // blocks, floats, inline content, positioned boxes with z-index auto or 0 in
-// tree order, then positive z-index. Overflow other than visible clips
-// descendants whose containing-block chain passes through the element;
-// scrolled content is moved by its element's scroll position. Subtrees
-// outside the clip are skipped. Along with the display list come the hit
+// tree order, then positive z-index. Inside a table the parts are layers
+// (CSS 2.1 17.5.1): the backgrounds of column groups, columns, row groups
+// and rows are painted under each cell that starts in them, then the
+// cell's own; collapsed borders go over the cells' backgrounds. Overflow
+// other than visible clips descendants whose containing-block chain passes
+// through the element; scrolled content is moved by its element's scroll
+// position. Subtrees outside the clip are skipped. Along with the display list come the hit
 // regions of the elements, in the same order, for hit testing.
 //
 // Not supported: outlines, box-shadow and the like (not CSS 2.1), border

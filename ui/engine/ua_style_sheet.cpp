@@ -9,9 +9,11 @@ html, address, blockquote, body, dd, div, dl, dt, fieldset, form, h1, h2, h3, h4
 ol, p, ul, center, dir, hr, menu, pre, section, article, header, footer, nav, aside, main,
 figure, caption, legend { display: block }
 li { display: list-item }
-head, script, style, title, meta, link, base, area, param, col, colgroup, [hidden] { display: none }
+head, script, style, title, meta, link, base, area, param, [hidden] { display: none }
 table { display: table; border-spacing: 2px }
 tr { display: table-row }
+col { display: table-column }
+colgroup { display: table-column-group }
 thead { display: table-header-group }
 tbody { display: table-row-group }
 tfoot { display: table-footer-group }

@@ -41,7 +41,8 @@ bool IsPresentational(Atom tag, Atom name, bool* affectsDescendants) {
   *affectsDescendants = false;
   switch (name) {
     case kAtomWidth: case kAtomHeight:
-      return tag == kAtomImg || tag == kAtomTable || tag == kAtomTd || tag == kAtomTh;
+      return tag == kAtomImg || tag == kAtomTable || tag == kAtomTd || tag == kAtomTh ||
+             (name == kAtomWidth && (tag == kAtomCol || tag == kAtomColgroup));
     case kAtomBgcolor: case kAtomBackground:
       return tag == kAtomBody || tag == kAtomTable || tag == kAtomTr || tag == kAtomTd || tag == kAtomTh ||
              tag == kAtomTbody || tag == kAtomThead || tag == kAtomTfoot;
@@ -347,7 +348,7 @@ void View::NoteAttributeChanged(Node* element, Atom name) {
   bool descendants = false;
   if (IsPresentational(element->tag, name, &descendants)) bits |= descendants ? kDirtyStyleSubtree : kDirtyStyle;
   if (element->tag == kAtomImg && name == kAtomSrc) bits |= kDirtyLayout;
-  if (name == kAtomColspan || name == kAtomRowspan) bits |= kDirtyLayout;
+  if (name == kAtomColspan || name == kAtomRowspan || name == kAtomSpan) bits |= kDirtyLayout;
   if (element->tag == kAtomProgress && (name == kAtomValue || name == kAtomMax || name == kAtomMaxvalue)) {
     bits |= kDirtyPaint;
   }
