@@ -222,6 +222,14 @@ TEST(Incremental, ScrollBoxesKeepTheirWidthWhenTheirLayoutIsReused) {
     SetInnerText(r.ById("p"), text, std::char_traits<char16_t>::length(text));
     ExpectSameAsFullUpdate(r, "text next to them");
   }
+  // A box sized to its content whose content no longer needs the bar.
+  Rendered s(
+      "<div style='position:absolute;overflow:auto;height:30px'><div id=tall style='height:100px'>s</div>"
+      "<span>s</span></div>");
+  SetAttribute(s.ById("tall"), "style", u"float:left;width:30%");
+  ExpectSameAsFullUpdate(s, "content that fits");
+  SetAttribute(s.ById("tall"), "style", u"height:100px");
+  ExpectSameAsFullUpdate(s, "content taller again");
 }
 
 // The text of a style element is its sheet: taking it out or moving text in

@@ -556,17 +556,21 @@ void LayoutShrinkToFit(LayoutState& state, Box* box, int containingWidth, int co
   if (fitsContent && s.overflowY == Overflow::kScroll) width += bar;
   bool autoBar = fitsContent && s.overflowY == Overflow::kAuto;
   int lastFullWidth = box->width + box->scrollBarWidth;
-  bool withBar = autoBar && box->Is(kBoxVerticalScrollbar) && width + bar == lastFullWidth;  // as last time
-  if (withBar) width += bar;
-  if (width != lastFullWidth) box->flags |= kBoxNeedsLayout;
-  box->width = width;
+  // Unchanged since a layout that widened the box for its bar: kept as it is.
+  bool widened = autoBar && box->Is(kBoxVerticalScrollbar) && width + bar == lastFullWidth;
+  if ((widened ? width + bar : width) != lastFullWidth) box->flags |= kBoxNeedsLayout;
+  box->width = widened ? width + bar : width;
   if (ReuseLayout(box, containingWidth, containingHeight)) return;
+  // Laid out again: from the content's width alone, so that the result
+  // never depends on an earlier layout.
+  box->width = width;
+  box->scrollBarWidth = 0;
   BlockInput in;
   in.containingWidth = containingWidth;
   in.containingHeight = containingHeight;
   LayoutBoxContent(state, box, in);
-  if (autoBar && box->Is(kBoxVerticalScrollbar) != withBar) {
-    box->width = withBar ? width - bar : width + bar;
+  if (autoBar && box->Is(kBoxVerticalScrollbar)) {
+    box->width = width + bar;
     box->scrollBarWidth = 0;
     LayoutBoxContent(state, box, in);
   }
