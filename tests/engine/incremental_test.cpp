@@ -275,6 +275,16 @@ TEST(Incremental, TableChangesEndWhereAFullUpdateWould) {
   }
 }
 
+// Deleting the root element leaves nothing to draw, not even the window's
+// scroll bar of the tall document it was.
+TEST(Incremental, DeletingTheRootLeavesNothing) {
+  Rendered r("<div style='height:2000px'>tall</div>");
+  EXPECT_NE(r.Display().find("scrollbar"), std::string::npos);
+  DeleteElement(r.view->RootElement());
+  ExpectSameAsFullUpdate(r, "root deleted");
+  EXPECT_EQ(r.Display().find("scrollbar"), std::string::npos) << r.Display();
+}
+
 TEST(Incremental, ManyKindsOfChangeEndWhereAFullUpdateWould) {
   Rendered r(ReadScreen("main_screen.htm"));
   struct Step {

@@ -138,7 +138,10 @@ class View {
   Document* document() { return document_.get(); }
   Box* rootBox() { return rootBox_.get(); }
   // Drops the box tree (before the document's root element is deleted).
-  void DropBoxes() { rootBox_.reset(); }
+  void DropBoxes() {
+    rootBox_.reset();
+    layoutDirty_ = paintDirty_ = true;  // no document: no scroll bar, nothing drawn
+  }
   // Forgets every cached result, so that the next Update works from the
   // document alone (to compare incremental updates with a full one).
   void InvalidateEverything();
