@@ -181,7 +181,7 @@ TEST(Incremental, SplitInlineBoxesFollowChanges) {
   Rendered r(
       "<style>a:hover { color: red } .wide { padding: 0 10px; border: 2px solid } .flat { display: inline }</style>"
       "<div id=box>before <a id=a href=x>link <div id=d>block</div> after</a> end"
-      " <span id=s>plain <b id=b>bold <i id=i>deep<p id=p>para</p>deeper</i> tail</b></span>"
+      " <span id=s>plain <b id=b>bold <i id=i>deep<p id=p>para</p>deeper</i> tail</b>\n <div>x</div>\n </span>"
       " <span id=t>x<table><tr><td>y <i><b>z <em id=m>moved</em></b></i></td></tr></table></span></div>");
   struct Step {
     const char* name;
@@ -198,6 +198,7 @@ TEST(Incremental, SplitInlineBoxesFollowChanges) {
       {"nested block back", [&] { InsertElement(CreateElement("p", u"again"), r.ById("i"), 1); }},
       {"text of a nested part", [&] { SetInnerText(r.ById("b"), u"bold only", 9); }},
       {"moved out of a table inside a split box", [&] { InsertElement(r.ById("m"), r.ById("box"), 1); }},
+      {"a split box floated", [&] { SetAttribute(r.ById("s"), "style", u"float: left"); }},
       {"split box removed", [&] { DeleteElement(r.ById("a")); }},
       {"hover gone", [&] { SetElementState(r.ById("s"), kStateHover, 0); }},
   };

@@ -191,6 +191,16 @@ class BoxBuilder {
     Box* box = node->box;
     if (IsSplit(box)) return false;
     std::vector<Box*> salvage = Dismantle(box);
+    // The boxes of deeper descendants (what a split inline child held) go:
+    // the child is built afresh. Only the node's own children's boxes may be
+    // taken again, so that nothing the building below deletes is among them.
+    salvage.erase(std::remove_if(salvage.begin(), salvage.end(),
+                                 [node](Box* old) {
+                                   if (old->node != nullptr && old->node->parent == node) return false;
+                                   delete old;
+                                   return true;
+                                 }),
+                  salvage.end());
     for (Box* old : salvage) old->flags &= uint16_t(~kBoxScratch);
     std::vector<Box*> kids = CollectChildren(node);  // marks what it takes again
     // Whatever was not taken again goes.
