@@ -276,6 +276,16 @@ TEST(Incremental, TableChangesEndWhereAFullUpdateWould) {
   }
 }
 
+// Text in an anonymous cell takes the font of the element around it: when
+// that changes, the cell's layout is not reused.
+TEST(Incremental, AnonymousBoxesFollowTheirElementsStyle) {
+  Rendered r("<table id=t>stray text<tr><td>a</td></tr></table><div id=d>before<p>block</p>after</div>");
+  SetStyleProperty(r.ById("t"), "font-size", u"30px");
+  ExpectSameAsFullUpdate(r, "table font");
+  SetStyleProperty(r.ById("d"), "font-size", u"30px");
+  ExpectSameAsFullUpdate(r, "font around anonymous blocks");
+}
+
 // Deleting the root element leaves nothing to draw, not even the window's
 // scroll bar of the tall document it was.
 TEST(Incremental, DeletingTheRootLeavesNothing) {

@@ -647,6 +647,7 @@ class BoxUpdater {
     if (((dirty & kDirtyBoxChildren) != 0 || childSelf) && node->box != nullptr) RebuildChildren(node);
     if ((dirty & kDirtyLayout) != 0 && node->box != nullptr) {
       MarkNeedsLayout(node->box);
+      MarkAnonymousChildren(node->box);
       changed = true;
     }
     if ((dirty & kDirtyPaint) != 0) paint = true;
@@ -677,6 +678,18 @@ class BoxUpdater {
       RebuildChildren(parent);
     } else {
       RebuildRoot(node);
+    }
+  }
+
+  // The anonymous boxes inside a box that needs layout (an anonymous cell,
+  // say, whose layout would otherwise be reused) hold content that takes its
+  // style from the box's element: they need it too.
+  static void MarkAnonymousChildren(Box* box) {
+    for (Box* child = box->firstChild; child != nullptr; child = child->nextSibling) {
+      if (child->node != nullptr) continue;
+      child->flags |= kBoxNeedsLayout;
+      child->flags &= uint16_t(~kBoxIntrinsicValid);
+      MarkAnonymousChildren(child);
     }
   }
 
