@@ -284,6 +284,12 @@ TEST(Incremental, AnonymousBoxesFollowTheirElementsStyle) {
   ExpectSameAsFullUpdate(r, "table font");
   SetStyleProperty(r.ById("d"), "font-size", u"30px");
   ExpectSameAsFullUpdate(r, "font around anonymous blocks");
+  // The parent rebuilds its children in the same update: a child's box
+  // taken again passes its new style on to its anonymous boxes.
+  Rendered q("<div id=box><div id=p>text<div>block</div></div></div>");
+  SetStyleProperty(q.ById("box"), "font-size", u"30px");
+  InsertElement(CreateElement("div", u"new"), q.ById("box"), 0);
+  ExpectSameAsFullUpdate(q, "font and a new child");
 }
 
 // Deleting the root element leaves nothing to draw, not even the window's

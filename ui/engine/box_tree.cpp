@@ -268,7 +268,7 @@ class BoxBuilder {
       // must change; a stale one is deleted by the caller.
       Box* box = child->box;
       if (box != nullptr && box->parent == nullptr && (child->dirty & kDirtyBoxSelf) == 0) {
-        box->style = child->style;
+        if (box->style != child->style) RefreshStyles(box, child->style);
         box->flags |= kBoxScratch;
         kids.push_back(box);
         continue;
@@ -328,8 +328,14 @@ class BoxBuilder {
     return out;
   }
 
-  const ComputedStyle* AnonymousStyleFor(const ComputedStyle* parentStyle, const Box* anonymous) {
-    return context_.AnonymousStyle(parentStyle, anonymous->style->display);
+  // A box's style changed: so do those of its anonymous children.
+  void RefreshStyles(Box* box, const ComputedStyle* style) {
+    box->style = style;
+    for (Box* child = box->firstChild; child != nullptr; child = child->nextSibling) {
+      if (child->node == nullptr && !child->Is(kBoxGenerated)) {
+        RefreshStyles(child, context_.AnonymousStyle(style, child->style->display));
+      }
+    }
   }
 
  private:
@@ -639,7 +645,7 @@ class BoxUpdater {
         node->dirty |= kDirtyBoxSelf;
         RebuildAround(node);
       } else {
-        RefreshStyles(node->box, node->style);
+        builder_.RefreshStyles(node->box, node->style);
       }
     }
     bool childSelf = false;
@@ -690,16 +696,6 @@ class BoxUpdater {
       child->flags |= kBoxNeedsLayout;
       child->flags &= uint16_t(~kBoxIntrinsicValid);
       MarkAnonymousChildren(child);
-    }
-  }
-
-  // A box's style changed: so do those of its anonymous children.
-  void RefreshStyles(Box* box, const ComputedStyle* style) {
-    box->style = style;
-    for (Box* child = box->firstChild; child != nullptr; child = child->nextSibling) {
-      if (child->node == nullptr && !child->Is(kBoxGenerated)) {
-        RefreshStyles(child, builder_.AnonymousStyleFor(style, child));
-      }
     }
   }
 
