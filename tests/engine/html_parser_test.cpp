@@ -94,6 +94,31 @@ TEST(HtmlParser, MakesUpHtmlHeadAndBodyAndSortsHeadContent) {
             "<html lang=\"ru\"><head></head><body bgcolor=\"red\" text=\"blue\">x</body></html>");
 }
 
+// The style sheets of XHTML pages (CSS test suites are written so) are XML
+// text: CDATA sections as they are, character references decoded. HTML
+// pages keep style text as written.
+TEST(HtmlParser, StyleTextOfXhtmlIsXmlText) {
+  struct Case {
+    const char16_t* url;
+    const char16_t* source;
+    const char* style;  // the style element's text
+  };
+  const Case cases[] = {
+      {u"t.xht", u"<style><![CDATA[ p > a { } ]]></style>", " p > a { } "},
+      {u"T.XHTML", u"<style>p &gt; a { content: '&amp;' }</style>", "p > a { content: '&' }"},
+      {u"t.htm", u"<?xml version='1.0'?><style>p &gt; a {}<![CDATA[b{}]]></style>", "p > a {}b{}"},
+      {u"t.xht", u"<style>a{}<![CDATA[b &gt; c]]>&lt;<![CDATA[unterminated", "a{}b &gt; c<unterminated"},
+      {u"t.htm", u"<style>p &gt; a<![CDATA[x]]></style>", "p &gt; a<![CDATA[x]]>"},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<Document> doc = ParseHtml(c.source, c.url);
+    const Node* style = doc->root->children[0]->children.back();
+    ASSERT_EQ(AtomName(style->tag), "style") << Utf16ToUtf8(c.source);
+    ASSERT_EQ(style->children.size(), 1u);
+    EXPECT_EQ(Utf16ToUtf8(NodeText(style->children[0])), c.style) << Utf16ToUtf8(c.source);
+  }
+}
+
 TEST(HtmlParser, NestingDeeperThanTheLimitContinuesAsSiblings) {
   std::string html;
   for (int i = 0; i < kMaxTreeDepth + 50; ++i) html += "<div>";

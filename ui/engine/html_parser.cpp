@@ -41,9 +41,25 @@ bool IsHeading(Atom tag) { return IsOneOf(tag, {kAtomH1, kAtomH2, kAtomH3, kAtom
 
 bool IsTableSection(Atom tag) { return IsOneOf(tag, {kAtomTbody, kAtomThead, kAtomTfoot}); }
 
+// An XHTML document (a file named .xht or .xhtml, or one that starts with
+// an XML declaration): the text of its style elements is XML text.
+bool IsXhtml(std::u16string_view source, const std::u16string& url) {
+  auto endsWith = [&url](std::u16string_view suffix) {
+    if (url.size() < suffix.size()) return false;
+    for (size_t i = 0; i < suffix.size(); ++i) {
+      char16_t c = url[url.size() - suffix.size() + i];
+      if ((c >= 'A' && c <= 'Z' ? char16_t(c + 32) : c) != suffix[i]) return false;
+    }
+    return true;
+  };
+  size_t start = 0;
+  while (start < source.size() && (source[start] == 0xFEFF || IsSpace(source[start]))) ++start;
+  return endsWith(u".xht") || endsWith(u".xhtml") || source.substr(start, 5) == u"<?xml";
+}
+
 class TreeBuilder {
  public:
-  TreeBuilder(std::u16string_view source, const std::u16string& url) : src_(source) {
+  TreeBuilder(std::u16string_view source, const std::u16string& url) : src_(source), xhtml_(IsXhtml(source, url)) {
     doc_ = std::make_unique<Document>();
     doc_->url = url;
     SetDocumentRoot(doc_.get(), CreateElementNode(kAtomHtml));
@@ -235,6 +251,26 @@ class TreeBuilder {
     } else {
       out.push_back(char16_t(cp));
     }
+  }
+
+  // XML text: CDATA sections as they are, character references decoded
+  // elsewhere (what a browser does with the style sheets of an XHTML page).
+  static std::u16string XmlText(std::u16string_view raw) {
+    static constexpr std::u16string_view kOpen = u"<![CDATA[", kClose = u"]]>";
+    std::u16string out;
+    size_t at = 0;
+    while (at < raw.size()) {
+      size_t open = raw.find(kOpen, at);
+      out += DecodeCharacterReferences(raw.substr(at, open == std::u16string_view::npos ? raw.size() - at : open - at),
+                                       false);
+      if (open == std::u16string_view::npos) break;
+      size_t begin = open + kOpen.size();
+      size_t close = raw.find(kClose, begin);
+      if (close == std::u16string_view::npos) close = raw.size();
+      out += raw.substr(begin, close - begin);
+      at = close + kClose.size();
+    }
+    return out;
   }
 
   static std::u16string DecodeCharacterReferences(std::u16string_view text, bool inAttribute) {
@@ -490,7 +526,9 @@ class TreeBuilder {
 
     if (!token.selfClosing && (tag == kAtomStyle || tag == kAtomTitle || tag == kAtomTextarea)) {
       std::u16string_view raw = ReadRawContent(tag);
-      std::u16string content = tag == kAtomStyle ? std::u16string(raw) : DecodeCharacterReferences(raw, false);
+      std::u16string content = tag != kAtomStyle ? DecodeCharacterReferences(raw, false)
+                               : xhtml_          ? XmlText(raw)
+                                                 : std::u16string(raw);
       if (tag == kAtomTextarea && !content.empty() && content[0] == '\n') content.erase(0, 1);
       if (!content.empty()) AppendChild(element, CreateTextNode(content));
       return;
@@ -525,6 +563,7 @@ class TreeBuilder {
   }
 
   std::u16string_view src_;
+  bool xhtml_ = false;  // style text is XML text (IsXhtml)
   size_t pos_ = 0;
   std::unique_ptr<Document> doc_;
   std::vector<Node*> open_;

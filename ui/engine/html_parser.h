@@ -7,12 +7,14 @@
 // table), a missing html, head or body (made up), and "/>" on any element.
 // <script> and its content are dropped whole; <style>, <title> and <textarea>
 // keep their content as one text child. Character references: the named ones
-// of HTML 4 plus &apos;, with or without ';', and numeric ones.
+// of HTML 4 plus &apos;, with or without ';', and numeric ones. In an XHTML
+// document (.xht, .xhtml, or an XML declaration first) the text of <style> is
+// XML text: CDATA sections kept, character references decoded.
 //
 // Not supported: the HTML5 adoption agency (misnested formatting elements are
 // closed, not reopened), implied <tbody>, foster parenting of text misplaced in
-// tables (it stays where it is written), <frameset>, CDATA sections, and
-// document.write. Nesting deeper than kMaxTreeDepth continues as siblings.
+// tables (it stays where it is written), <frameset>, CDATA sections elsewhere,
+// and document.write. Nesting deeper than kMaxTreeDepth continues as siblings.
 #pragma once
 
 #include <memory>
