@@ -1,11 +1,14 @@
 // Fuzz target: arbitrary bytes as a style sheet, a style attribute and a
-// property value, applied to a fixed document through the whole pipeline.
+// property value, applied to a fixed document through the whole pipeline;
+// the updates after a change of style and state must end where a full
+// update would.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "tests/engine/stub_host.h"
 #include "ui/engine/css_parser.h"
+#include "ui/engine/dump.h"
 #include "ui/engine/text.h"
 #include "ui/engine/view.h"
 
@@ -46,6 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     view.Update();
     SetElementState(div, kStateHover | kStateActive, 0);
     view.Update();
+    // The updates after the changes end where a full one would.
+    std::string boxes = DumpBoxTree(view.rootBox()), display = DumpDisplayList(view.displayList());
+    view.InvalidateEverything();
+    view.Update();
+    if (boxes != DumpBoxTree(view.rootBox()) || display != DumpDisplayList(view.displayList())) __builtin_trap();
   }
   return 0;
 }
