@@ -350,6 +350,19 @@ bool CollapsedThrough(const Box* box) {
 
 MarginStrut LayoutBlockLevelChild(LayoutState& state, Box* child, const BlockInput& input);
 
+// A block inside an inline element that was split around it moves with the
+// element's relative offset, as everything inside the element does.
+void MoveWithSplitInlines(Box* child, int containingWidth, int containingHeight) {
+  if (child->node == nullptr) return;
+  for (const Node* a = child->node->parent; a != nullptr; a = a->parent) {
+    Box* part = a->box;
+    if (part == nullptr || part->type != BoxType::kInline || !part->Is(kBoxContinued)) break;
+    Point offset = RelativeOffset(*part->style, containingWidth, containingHeight);
+    child->relX = int16_t(std::max(-30000, std::min(30000, child->relX + offset.x)));
+    child->relY = int16_t(std::max(-30000, std::min(30000, child->relY + offset.y)));
+  }
+}
+
 // Lays out the block-level children of `parent` (CSS 2.1 section 9.4.1);
 // returns the content height. *bottom gets the margins below the last child
 // that may collapse through the parent's bottom.
@@ -419,6 +432,7 @@ int LayoutBlockChildren(LayoutState& state, Box* parent, FloatContext* floats, i
       in.bfcX = bfcX + child->x;
       in.bfcY = bfcY + child->y;
       childBottom = LayoutBlockLevelChild(state, child, in);
+      MoveWithSplitInlines(child, cw, containingHeight);
       if (child->type == BoxType::kTable || child->IsReplaced()) child->x = contentX + shift + child->margin[kLeft];
       int used = child->margin[kLeft] + child->BorderBoxWidth() + child->margin[kRight];
       if (!narrowed || used <= availableWidth || step >= kMaxFloatSteps) break;

@@ -168,6 +168,9 @@ int TableBaseline(const Box* table);
 // containing block, or the viewport for fixed ones), else the nearest
 // ancestor that is not an inline box.
 Box* LayoutParentOf(Box* box);
+// position: relative (CSS 2.1 section 9.4.3): the offset a style asks for,
+// and setting it on a box (relX, relY).
+Point RelativeOffset(const ComputedStyle& style, int containingWidth, int containingHeight);
 void ApplyRelativeOffset(Box* box, int containingWidth, int containingHeight);
 // Lays out the absolutely positioned boxes waiting for `cb` (null: the
 // initial containing block) once its size is known.

@@ -7,22 +7,27 @@
 
 namespace engine {
 
-void ApplyRelativeOffset(Box* box, int containingWidth, int containingHeight) {
-  box->relX = 0;
-  box->relY = 0;
-  const ComputedStyle& s = *box->style;
-  if (s.position != Position::kRelative) return;
+Point RelativeOffset(const ComputedStyle& s, int containingWidth, int containingHeight) {
+  Point offset;
+  if (s.position != Position::kRelative) return offset;
   if (!s.left.IsAuto()) {
-    box->relX = int16_t(std::max(-30000, std::min(30000, ResolveLength(s.left, containingWidth))));
+    offset.x = std::max(-30000, std::min(30000, ResolveLength(s.left, containingWidth)));
   } else if (!s.right.IsAuto()) {
-    box->relX = int16_t(std::max(-30000, std::min(30000, -ResolveLength(s.right, containingWidth))));
+    offset.x = std::max(-30000, std::min(30000, -ResolveLength(s.right, containingWidth)));
   }
   int base = std::max(containingHeight, 0);
   if (!s.top.IsAuto() && (!s.top.IsPercent() || containingHeight >= 0)) {
-    box->relY = int16_t(std::max(-30000, std::min(30000, ResolveLength(s.top, base))));
+    offset.y = std::max(-30000, std::min(30000, ResolveLength(s.top, base)));
   } else if (!s.bottom.IsAuto() && (!s.bottom.IsPercent() || containingHeight >= 0)) {
-    box->relY = int16_t(std::max(-30000, std::min(30000, -ResolveLength(s.bottom, base))));
+    offset.y = std::max(-30000, std::min(30000, -ResolveLength(s.bottom, base)));
   }
+  return offset;
+}
+
+void ApplyRelativeOffset(Box* box, int containingWidth, int containingHeight) {
+  Point offset = RelativeOffset(*box->style, containingWidth, containingHeight);
+  box->relX = int16_t(offset.x);
+  box->relY = int16_t(offset.y);
 }
 
 void SizeReplaced(LayoutState& state, Box* box, int containingWidth, int containingHeight) {
