@@ -151,6 +151,10 @@ TEST(FloatLayout, PlacementAndClearance) {
        "<div style='float:left;width:100px;height:30px'></div>"
        "<table id=x style='width:300px;border-spacing:0'><tr><td style='padding:0'>a</td></tr></table>",
        "100,0 300x18"},
+      {"margins after an empty box with clearance stay inside the parent",
+       "<div id=x><div style='float:left;height:1px'></div><div style='clear:left'></div>"
+       "<div style='margin-top:99px'></div></div>",
+       "0,0 730x100"},
       {"clear without floats leaves the margins collapsing",
        "<div id=x><div style='clear:both;margin-top:20px;height:5px'></div></div>", "0,20 730x5"},
       {"... and so do floats it is already below",

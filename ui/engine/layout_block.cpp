@@ -325,11 +325,22 @@ MarginStrut CollapsedTopMargin(Box* box, int cw, const ClearanceInput& clearance
   strut.Add(box->margin[kTop]);
   if (!CollapsesTopWithFirstChild(box) || box->Is(kBoxChildrenInline)) return strut;
   int inner = EstimatedContentWidth(box, cw);
+  // Floats among the children before, on each side: they sit at this top,
+  // so a child that clears them gets clearance.
+  bool floatLeft = false, floatRight = false;
   for (Box* child = box->firstChild; child != nullptr; child = child->nextSibling) {
-    if (child->IsOutOfFlow()) continue;
+    if (child->IsOutOfFlow()) {
+      if (child->IsFloating()) (child->style->floatSide == FloatSide::kLeft ? floatLeft : floatRight) = true;
+      continue;
+    }
     ResolvePaddingAndMargins(child, inner);
     ClearanceInput below = clearance;
     below.above.Add(strut);
+    Clear clear = child->style->clear;
+    if ((floatLeft && (clear == Clear::kLeft || clear == Clear::kBoth)) ||
+        (floatRight && (clear == Clear::kRight || clear == Clear::kBoth))) {
+      break;
+    }
     if (child->style->clear != Clear::kNone && clearance.floats != nullptr) {
       int clearY = clearance.floats->ClearanceY(child->style->clear);
       MarginStrut hypothetical = below.above;
@@ -374,6 +385,7 @@ int LayoutBlockChildren(LayoutState& state, Box* parent, FloatContext* floats, i
   int y = 0;
   MarginStrut strut;
   bool atTop = true;
+  bool afterClearance = false;  // the pending margins follow an empty box with clearance
   for (Box* child = parent->firstChild; child != nullptr; child = child->nextSibling) {
     if (child->IsOutOfFlowPositioned()) {
       ResolvePaddingAndMargins(child, cw);
@@ -440,7 +452,8 @@ int LayoutBlockChildren(LayoutState& state, Box* parent, FloatContext* floats, i
       if (next == INT_MAX) break;
       top = next - (bfcY + contentY);
     }
-    if (!cleared && CollapsedThrough(child)) {
+    bool empty = CollapsedThrough(child);
+    if (!cleared && empty) {
       strut = combined;
       strut.Add(childBottom);
       if (atTop && collapseTop) strut = MarginStrut();
@@ -449,6 +462,9 @@ int LayoutBlockChildren(LayoutState& state, Box* parent, FloatContext* floats, i
     y = top + child->BorderBoxHeight();
     strut = childBottom;
     atTop = false;
+    // An empty box with clearance: the margins after it collapse with its
+    // own, but never with the parent's bottom margin (CSS 2.1 8.3.1).
+    afterClearance = cleared && empty;
   }
   if (atTop) {
     // Nothing in flow took space: the pending margins are the parent's to
@@ -456,7 +472,7 @@ int LayoutBlockChildren(LayoutState& state, Box* parent, FloatContext* floats, i
     if (CollapsesBottomWithLastChild(parent) && !collapseTop) *bottom = strut;
     return (collapseTop || CollapsesBottomWithLastChild(parent)) ? y : y + strut.Sum();
   }
-  if (CollapsesBottomWithLastChild(parent)) {
+  if (CollapsesBottomWithLastChild(parent) && !afterClearance) {
     *bottom = strut;
     return y;
   }
