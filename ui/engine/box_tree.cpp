@@ -347,9 +347,9 @@ class BoxBuilder {
     return box;
   }
 
-  // Puts the kids under `box` with the fix-ups its type needs. False when an
-  // inline box would get block-level children (nothing is linked then).
-  bool AssembleChildren(Box* box, std::vector<Box*> kids) {
+  // Puts the kids under `box` with the fix-ups its type needs. An inline box
+  // keeps block-level kids (kBoxHasBlocks) for its block container to split.
+  void AssembleChildren(Box* box, std::vector<Box*> kids) {
     // Columns belong in a table, or in a column group, which holds nothing else.
     auto keep = [box](const Box* k) {
       if (box->type == BoxType::kTable) return true;
@@ -369,22 +369,22 @@ class BoxBuilder {
       case BoxType::kTableColumnGroup:
       case BoxType::kTableColumn:
         LinkChildren(box, kids);
-        return true;
+        return;
       case BoxType::kText:
       case BoxType::kLineBreak:
       case BoxType::kImage:
       case BoxType::kProgress:
         for (Box* kid : kids) delete kid;
-        return true;
+        return;
       case BoxType::kTable:
         LinkChildren(box, FixTableChildren(box, std::move(kids)));
-        return true;
+        return;
       case BoxType::kTableRowGroup:
         LinkChildren(box, FixRowGroupChildren(box, std::move(kids)));
-        return true;
+        return;
       case BoxType::kTableRow:
         LinkChildren(box, FixRowChildren(box, std::move(kids)));
-        return true;
+        return;
       case BoxType::kInline: {
         // Blocks stay inside until the block container splits the box.
         kids = WrapMisparentedTableParts(box, std::move(kids));
@@ -395,15 +395,14 @@ class BoxBuilder {
           }
         }
         LinkChildren(box, kids);
-        return true;
+        return;
       }
       case BoxType::kBlock:
       case BoxType::kInlineBlock:
       case BoxType::kTableCell:
         LinkChildren(box, FixBlockContainerChildren(box, WrapMisparentedTableParts(box, std::move(kids))));
-        return true;
+        return;
     }
-    return true;
   }
 
   // An inline box with blocks inside becomes parts around them: the box
