@@ -677,6 +677,15 @@ void ApplyDeclaration(ComputedStyle& s, const ComputedStyle& parent, const Decla
     case PropertyId::kBackgroundAttachment:
       s.backgroundFixed = inherit ? parent.backgroundFixed : k == Keyword::kFixed;
       break;
+    case PropertyId::kLetterSpacing:
+    case PropertyId::kWordSpacing: {
+      int16_t& field = d.property == PropertyId::kLetterSpacing ? s.letterSpacing : s.wordSpacing;
+      const int16_t inherited = d.property == PropertyId::kLetterSpacing ? parent.letterSpacing : parent.wordSpacing;
+      field = inherit                      ? inherited
+              : v.kind == ValueKind::kLength ? int16_t(std::max(-1000.f, std::min(1000.f, ClampedPixels(LengthInPixels(v, em)))))
+                                             : int16_t(0);
+      break;
+    }
     case PropertyId::kContent: break;  // read by the cascade of ::before and ::after
     case PropertyId::kTableLayout:
       s.tableLayout = inherit ? parent.tableLayout : k == Keyword::kFixed ? TableLayout::kFixed : TableLayout::kAuto;
@@ -701,6 +710,8 @@ ComputedStyle InheritFrom(const ComputedStyle& parent) {
   s.lineHeight = parent.lineHeight;
   s.textAlign = parent.textAlign;
   s.rtl = parent.rtl;
+  s.letterSpacing = parent.letterSpacing;
+  s.wordSpacing = parent.wordSpacing;
   s.whiteSpace = parent.whiteSpace;
   s.textTransform = parent.textTransform;
   s.visibility = parent.visibility;

@@ -36,7 +36,8 @@ bool InheritedPropertiesDiffer(const ComputedStyle& a, const ComputedStyle& b) {
   return a.color != b.color || a.font != b.font || !(a.lineHeight == b.lineHeight) || a.textAlign != b.textAlign ||
          a.whiteSpace != b.whiteSpace || a.textTransform != b.textTransform || a.visibility != b.visibility || a.cursor != b.cursor ||
          a.listStyleType != b.listStyleType || a.borderSpacing != b.borderSpacing || a.textIndent != b.textIndent ||
-         a.decorationsInEffect != b.decorationsInEffect || a.rtl != b.rtl || a.borderCollapse != b.borderCollapse ||
+         a.decorationsInEffect != b.decorationsInEffect || a.rtl != b.rtl || a.letterSpacing != b.letterSpacing ||
+         a.wordSpacing != b.wordSpacing || a.borderCollapse != b.borderCollapse ||
          a.emptyCells != b.emptyCells;
 }
 
@@ -49,6 +50,7 @@ bool BoxStructureDiffers(const ComputedStyle& a, const ComputedStyle& b) {
 
 bool LayoutDiffers(const ComputedStyle& a, const ComputedStyle& b) {
   if (a.font != b.font || !(a.lineHeight == b.lineHeight) || a.textAlign != b.textAlign || a.rtl != b.rtl ||
+      a.letterSpacing != b.letterSpacing || a.wordSpacing != b.wordSpacing ||
       a.whiteSpace != b.whiteSpace || a.textTransform != b.textTransform || a.listStyleType != b.listStyleType || a.borderSpacing != b.borderSpacing ||
       a.textIndent != b.textIndent || a.clear != b.clear || a.overflowX != b.overflowX ||
       a.overflowY != b.overflowY || a.verticalAlign != b.verticalAlign ||

@@ -79,6 +79,8 @@ struct ComputedStyle {
   LineHeight lineHeight;
   TextAlign textAlign = TextAlign::kStart;
   bool rtl = false;  // direction: rtl
+  int16_t letterSpacing = 0;  // pixels after each character (normal: 0)
+  int16_t wordSpacing = 0;    // pixels added to each space (normal: 0)
   WhiteSpace whiteSpace = WhiteSpace::kNormal;
   TextTransform textTransform = TextTransform::kNone;
   Visibility visibility = Visibility::kVisible;

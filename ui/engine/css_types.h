@@ -31,6 +31,7 @@ enum class PropertyId : uint8_t {
   // The four offsets of clip: rect(top, right, bottom, left), set together.
   kClipTop, kClipRight, kClipBottom, kClipLeft,
   kContent, kDirection, kBackgroundAttachment, kTableLayout, kBorderCollapse, kEmptyCells,
+  kLetterSpacing, kWordSpacing,
   kCount
 };
 constexpr int kPropertyCount = int(PropertyId::kCount);

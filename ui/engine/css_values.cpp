@@ -754,6 +754,14 @@ bool ParseVerticalAlign(const Component& c, CssValue* v) {
   }
   return ParseLength(c, kAllowPercent | kAllowNegative, v);
 }
+// letter-spacing, word-spacing: normal or a length (negative too).
+bool ParseSpacingLength(const Component& c, CssValue* v) {
+  if (c.IsIdent("normal")) {
+    *v = KeywordValue(Keyword::kNormal);
+    return true;
+  }
+  return ParseLength(c, kAllowNegative, v);
+}
 bool ParseDirection(const Component& c, CssValue* v) { return ParseKeyword(c, {Keyword::kLtr, Keyword::kRtl}, v); }
 bool ParseTextTransform(const Component& c, CssValue* v) {
   return ParseKeyword(c, {Keyword::kNone, Keyword::kCapitalize, Keyword::kUppercase, Keyword::kLowercase}, v);
@@ -830,6 +838,8 @@ const SingleProperty kSingleProperties[] = {
     {"white-space", PropertyId::kWhiteSpace, ParseWhiteSpace},
     {"text-transform", PropertyId::kTextTransform, ParseTextTransform},
     {"direction", PropertyId::kDirection, ParseDirection},
+    {"letter-spacing", PropertyId::kLetterSpacing, ParseSpacingLength},
+    {"word-spacing", PropertyId::kWordSpacing, ParseSpacingLength},
     {"overflow-x", PropertyId::kOverflowX, ParseOverflowValue},
     {"overflow-y", PropertyId::kOverflowY, ParseOverflowValue},
     {"visibility", PropertyId::kVisibility, ParseVisibility},
@@ -1019,7 +1029,8 @@ const char* PropertyName(PropertyId property) {
       "text-decoration", "text-align", "vertical-align", "line-height", "white-space", "overflow-x",
       "overflow-y", "visibility", "cursor", "list-style-type", "border-spacing", "text-indent",
       "text-transform", "clip-top", "clip-right", "clip-bottom", "clip-left", "content", "direction",
-      "background-attachment", "table-layout", "border-collapse", "empty-cells",
+      "background-attachment", "table-layout", "border-collapse", "empty-cells", "letter-spacing",
+      "word-spacing",
   };
   static_assert(sizeof kNames / sizeof kNames[0] == size_t(PropertyId::kCount), "a name per property");
   return kNames[int(property)];

@@ -23,6 +23,7 @@ bool DisplayItem::operator==(const DisplayItem& o) const {
       return true;
     case DisplayOp::kText:
       return color == o.color && origin.x == o.origin.x && origin.y == o.origin.y && decorations == o.decorations &&
+             letterSpacing == o.letterSpacing &&
              font == o.font && text == o.text;
     case DisplayOp::kImage:
       return url == o.url && tileOrigin.x == o.tileOrigin.x && tileOrigin.y == o.tileOrigin.y &&
@@ -151,6 +152,7 @@ std::string DumpDisplayList(const DisplayList& list) {
       case DisplayOp::kText:
         out += "text " + std::to_string(item.origin.x) + "," + std::to_string(item.origin.y) + " " +
                Quoted(item.text) + " " + DescribeFont(item.font) + " " + FormatColor(item.color);
+        if (item.letterSpacing != 0) out += " letter-spacing=" + std::to_string(item.letterSpacing);
         if (item.decorations & kDecorationUnderline) out += " underline";
         if (item.decorations & kDecorationOverline) out += " overline";
         if (item.decorations & kDecorationLineThrough) out += " line-through";

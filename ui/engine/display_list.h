@@ -47,6 +47,7 @@ struct DisplayItem {
   Point origin;
   std::u16string text;
   uint8_t decorations = 0;  // kDecoration* bits
+  int16_t letterSpacing = 0;  // pixels after each character
   // kImage
   std::u16string url;
   Point tileOrigin;

@@ -108,6 +108,22 @@ void ProcessWhiteSpace(std::u16string_view source, WhiteSpace mode, std::u16stri
 
 }  // namespace
 
+int StyledTextWidth(LayoutContext& ctx, const ComputedStyle& style, const char16_t* text, size_t length) {
+  int width = ctx.MeasureText(style.font, text, length);
+  if (style.letterSpacing == 0 && style.wordSpacing == 0) return width;
+  int characters = 0, spaces = 0;
+  for (size_t i = 0; i < length; ++i) {
+    if (text[i] >= 0xDC00 && text[i] <= 0xDFFF && i > 0 && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF) continue;
+    ++characters;
+    spaces += text[i] == ' ' ? 1 : 0;
+  }
+  return width + characters * style.letterSpacing + spaces * style.wordSpacing;
+}
+
+int StyledSpaceWidth(LayoutContext& ctx, const ComputedStyle& style) {
+  return ctx.Font(style.font).spaceWidth + style.letterSpacing + style.wordSpacing;
+}
+
 void PrepareText(Box* textBox) {
   std::u16string_view source = SourceTextOf(textBox);
   TextTransform transform = textBox->style->textTransform;
@@ -287,7 +303,7 @@ class LineBuilder {
         continue;
       }
       std::u16string_view text = TextOf(op.box);
-      const FontDesc& font = op.box->style->font;
+      const ComputedStyle& style = *op.box->style;
       uint32_t start = op.start, end = op.start + op.length;
       while (start < end) {
         int room = Available() - x_;
@@ -297,7 +313,7 @@ class LineBuilder {
         uint32_t lo = 1, hi = end - start;
         while (lo <= hi) {
           uint32_t mid = lo + (hi - lo) / 2;
-          int w = ctx_.MeasureText(font, text.data() + start, mid);
+          int w = StyledTextWidth(ctx_, style, text.data() + start, mid);
           if (w <= room) {
             fit = mid;
             fitWidth = w;
@@ -318,9 +334,9 @@ class LineBuilder {
         if (cut < end && text[cut] >= 0xDC00 && text[cut] <= 0xDFFF && text[cut - 1] >= 0xD800 &&
             text[cut - 1] <= 0xDBFF) {
           fit += fit > 1 ? uint32_t(-1) : 1;
-          fitWidth = ctx_.MeasureText(font, text.data() + start, fit);
+          fitWidth = StyledTextWidth(ctx_, style, text.data() + start, fit);
         } else if (fitWidth == 0 && fit == 1) {
-          fitWidth = ctx_.MeasureText(font, text.data() + start, 1);
+          fitWidth = StyledTextWidth(ctx_, style, text.data() + start, 1);
         }
         Apply(Op{Op::kText, op.box, start, fit, fitWidth, false});
         start += fit;
@@ -341,7 +357,6 @@ class LineBuilder {
     const ComputedStyle& s = *box->style;
     bool pre = s.whiteSpace == WhiteSpace::kPre;
     bool wrap = s.whiteSpace == WhiteSpace::kNormal;
-    const LayoutContext::FontInfo& font = ctx_.Font(s.font);
     size_t i = 0;
     while (i < text.size()) {
       char16_t c = text[i];
@@ -354,7 +369,7 @@ class LineBuilder {
       }
       if (!pre && c == ' ') {
         if (!lastWasSpace_) {
-          Push(Op{Op::kText, box, uint32_t(i), 1, font.spaceWidth, true});
+          Push(Op{Op::kText, box, uint32_t(i), 1, StyledSpaceWidth(ctx_, s), true});
           if (wrap) CommitRun(true);
           lastWasSpace_ = true;
         }
@@ -367,7 +382,7 @@ class LineBuilder {
       } else {
         while (j < text.size() && text[j] != ' ') ++j;
       }
-      int w = ctx_.MeasureText(s.font, text.data() + i, j - i);
+      int w = StyledTextWidth(ctx_, s, text.data() + i, j - i);
       Push(Op{Op::kText, box, uint32_t(i), uint32_t(j - i), w, false});
       lastWasSpace_ = false;
       i = j;
@@ -446,7 +461,8 @@ class LineBuilder {
       case Op::kText: {
         if (op.space && !hasContent_) return;  // a space at the start of a line goes
         LineFragment* last = LastTextFragment(true);
-        if (last != nullptr && last->box == op.box && last->textStart + last->textLength == op.start) {
+        if (last != nullptr && last->box == op.box && last->textStart + last->textLength == op.start &&
+            op.box->style->wordSpacing == 0) {
           last->textLength += op.length;
           last->width += op.width;
         } else {
@@ -524,7 +540,7 @@ class LineBuilder {
       if (f.box->style->whiteSpace == WhiteSpace::kPre) return;
       std::u16string_view text = TextOf(f.box);
       while (f.textLength > 0 && text[f.textStart + f.textLength - 1] == ' ') {
-        int w = ctx_.Font(f.box->style->font).spaceWidth;
+        int w = StyledSpaceWidth(ctx_, *f.box->style);
         f.textLength--;
         f.width -= w;
         x_ -= w;
@@ -633,8 +649,8 @@ class LineBuilder {
         continue;
       }
       std::u16string_view text = TextOf(f.box);
-      const FontDesc& font = f.box->style->font;
-      int spaceWidth = ctx_.Font(font).spaceWidth;
+      const ComputedStyle& style = *f.box->style;
+      int spaceWidth = StyledSpaceWidth(ctx_, style);
       uint32_t at = f.textStart, end = f.textStart + f.textLength;
       int x = f.x;
       while (at < end) {
@@ -645,7 +661,7 @@ class LineBuilder {
         piece.x = x;
         piece.textStart = at;
         piece.textLength = wordEnd - at + (space ? 1 : 0);
-        piece.width = (wordEnd > at ? ctx_.MeasureText(font, text.data() + at, wordEnd - at) : 0) +
+        piece.width = (wordEnd > at ? StyledTextWidth(ctx_, style, text.data() + at, wordEnd - at) : 0) +
                       (space ? spaceWidth : 0);
         pieces.push_back(piece);
         x += piece.width;
@@ -936,7 +952,7 @@ void InlineIntrinsicWidths(LayoutState& state, Box* container, int* minWidth, in
         std::u16string_view text = TextOf(box);
         bool pre = s.whiteSpace == WhiteSpace::kPre;
         bool wrap = s.whiteSpace == WhiteSpace::kNormal;
-        int space = ctx.Font(s.font).spaceWidth;
+        int space = StyledSpaceWidth(ctx, s);
         size_t i = 0;
         while (i < text.size()) {
           if (pre && text[i] == '\n') {
@@ -960,7 +976,7 @@ void InlineIntrinsicWidths(LayoutState& state, Box* container, int* minWidth, in
           }
           size_t j = i;
           while (j < text.size() && text[j] != (pre ? '\n' : ' ')) ++j;
-          int w = ctx.MeasureText(s.font, text.data() + i, j - i);
+          int w = StyledTextWidth(ctx, s, text.data() + i, j - i);
           run += w;
           line += w;
           trailing = 0;

@@ -168,6 +168,12 @@ int TableBaseline(const Box* table);
 // containing block, or the viewport for fixed ones), else the nearest
 // ancestor that is not an inline box.
 Box* LayoutParentOf(Box* box);
+// The width of text in a style: its glyphs, letter-spacing after each
+// character and word-spacing on each space (CSS 2.1 section 16.4); and of one
+// collapsible space.
+int StyledTextWidth(LayoutContext& ctx, const ComputedStyle& style, const char16_t* text, size_t length);
+int StyledSpaceWidth(LayoutContext& ctx, const ComputedStyle& style);
+
 // position: relative (CSS 2.1 section 9.4.3): the offset a style asks for,
 // and setting it on a box (relX, relY).
 Point RelativeOffset(const ComputedStyle& style, int containingWidth, int containingHeight);

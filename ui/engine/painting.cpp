@@ -421,6 +421,7 @@ class Painter {
     item.origin = Point{rect.x, inner.origin.y + f.baseline};
     item.text = std::u16string(TextOf(box).substr(f.textStart, f.textLength));
     item.decorations = box->style->decorationsInEffect;
+    item.letterSpacing = box->style->letterSpacing;
     if (!Intersects(rect, inner.clip) || ColorAlpha(item.color) == 0) return;
     Emit(std::move(item));
   }

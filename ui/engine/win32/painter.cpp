@@ -163,13 +163,17 @@ void PaintText(HDC dc, const DisplayItem& item) {
   SetBkMode(dc, TRANSPARENT);
   SetTextAlign(dc, TA_BASELINE | TA_LEFT | TA_NOUPDATECP);
   const auto* text = reinterpret_cast<const wchar_t*>(item.text.data());
+  // letter-spacing: GDI adds it after each character, as layout counted.
+  if (item.letterSpacing != 0) SetTextCharacterExtra(dc, item.letterSpacing);
   ExtTextOutW(dc, item.origin.x, item.origin.y, 0, nullptr, text, static_cast<UINT>(item.text.size()), nullptr);
+  if (item.letterSpacing != 0) SetTextCharacterExtra(dc, 0);
   SelectObject(dc, old);
   if (item.decorations == 0) return;
   engine::FontMetrics metrics = MetricsFor(item.font);
   int thickness = std::max(1, item.font.size / 14);
   int left = item.origin.x;
-  int right = item.origin.x + MeasureText(item.font, text, item.text.size());
+  int right = item.origin.x + MeasureText(item.font, text, item.text.size()) +
+              item.letterSpacing * static_cast<int>(item.text.size());
   auto line = [&](int y) { Fill(dc, RECT{left, y, right, y + thickness}, item.color); };
   if (item.decorations & engine::kDecorationUnderline) line(item.origin.y + std::max(1, metrics.descent / 3));
   if (item.decorations & engine::kDecorationLineThrough) line(item.origin.y - metrics.ascent * 3 / 10);
