@@ -846,6 +846,19 @@ std::u16string ContentText(const CssValue& value, const Node* element) {
   return out;
 }
 
+// Makes the declarations of the matched rules of one origin and importance,
+// for the element or one of its pseudo-elements, the winners so far (rules
+// come in cascade order, so later ones win).
+void ApplyMatchedRules(const std::vector<const RuleEntry*>& matched, PseudoElement pseudo, Origin origin,
+                       bool important, const Declaration** winners) {
+  for (const RuleEntry* e : matched) {
+    if (e->origin != origin || e->selector->pseudo != pseudo) continue;
+    for (const Declaration& d : e->rule->declarations) {
+      if (d.important == important) winners[int(d.property)] = &d;
+    }
+  }
+}
+
 // The computed style of the declarations that won, over the parent's.
 ComputedStyle ResolveWinners(const Declaration* const* winners, const ComputedStyle& parent, bool isRoot) {
   ComputedStyle s = InheritFrom(parent);
@@ -919,17 +932,15 @@ const ComputedStyle* StyleContext::ComputeElementStyle(const Node* element, cons
       if (d.important == important) winners[int(d.property)] = &d;
     }
   };
-  auto applyRules = [&](PseudoElement pseudo, Origin origin, bool important) {
-    for (const RuleEntry* e : matched_) {
-      if (e->origin == origin && e->selector->pseudo == pseudo) apply(e->rule->declarations, important);
-    }
+  auto applyRules = [&](Origin origin, bool important) {
+    ApplyMatchedRules(matched_, PseudoElement::kNone, origin, important, winners);
   };
-  applyRules(PseudoElement::kNone, Origin::kUserAgent, false);
+  applyRules(Origin::kUserAgent, false);
   apply(hints, false);
-  applyRules(PseudoElement::kNone, Origin::kAuthor, false);
+  applyRules(Origin::kAuthor, false);
   apply(inlineDeclarations, false);
-  applyRules(PseudoElement::kNone, Origin::kUserAgent, true);
-  applyRules(PseudoElement::kNone, Origin::kAuthor, true);
+  applyRules(Origin::kUserAgent, true);
+  applyRules(Origin::kAuthor, true);
   apply(inlineDeclarations, true);
   apply(runtimeDeclarations, false);
   apply(runtimeDeclarations, true);
@@ -960,12 +971,7 @@ const ComputedStyle* StyleContext::PseudoElementStyle(const Node* element, const
   const Declaration* winners[kPropertyCount] = {};
   for (bool important : {false, true}) {
     for (Origin origin : {Origin::kUserAgent, Origin::kAuthor}) {
-      for (const RuleEntry* e : matched_) {
-        if (e->origin != origin || e->selector->pseudo != pseudo) continue;
-        for (const Declaration& d : e->rule->declarations) {
-          if (d.important == important) winners[int(d.property)] = &d;
-        }
-      }
+      ApplyMatchedRules(matched_, pseudo, origin, important, winners);
     }
   }
   // No content (normal, none, inherit of the element's normal): no box.
