@@ -217,6 +217,25 @@ TEST(Cascade, ComputesTypedValues) {
   EXPECT_EQ(style("n3")->zIndex, -2147483647 - 1);
 }
 
+TEST(Cascade, ExIsTheFontsXHeight) {
+  // TallX has an x-height of 4/5 em; other fonts have none, so half an em.
+  Rendered r(
+      "<style>"
+      "#a { font: 20px TallX; width: 2ex; border-left: 1ex solid; line-height: 2ex }"
+      "#a p { font-size: 2ex }"
+      "#b { width: 1ex; font-family: TallX; font-size: 10px }"  // the font comes after the length
+      "#c { font: 20px Other; width: 2ex }"
+      "</style>"
+      "<div id=a><p id=a1></p></div><div id=b></div><div id=c></div>");
+  auto style = [&](const char* id) { return r.NodeById(id)->style; };
+  EXPECT_EQ(style("a")->width, Length::Px(32));
+  EXPECT_EQ(style("a")->borderWidth[kLeft], 16);
+  EXPECT_EQ(style("a")->lineHeight.value, 32.f);
+  EXPECT_EQ(style("a1")->font.size, 32);  // the parent's ex
+  EXPECT_EQ(style("b")->width, Length::Px(8));
+  EXPECT_EQ(style("c")->width, Length::Px(20));
+}
+
 TEST(Cascade, UserAgentSheetGivesHtmlItsLook) {
   Rendered r("<h1 id=h>x</h1><table><tr><th id=th>a</th><td id=td>b</td></tr></table>"
              "<a id=a href=u>l</a><ul><li id=li>i</li></ul><pre id=pre>p</pre><progress id=pg></progress>");

@@ -26,6 +26,7 @@ FontMetrics StubHost::GetFontMetrics(const FontDesc& font) {
   m.descent = font.size / 4;
   m.ascent = font.size - m.descent;
   m.lineGap = font.size / 8;
+  if (font.family == "TallX") m.xHeight = float(font.size) * 4.f / 5.f;
   return m;
 }
 

@@ -5,7 +5,9 @@
 // Metrics for a font of size s pixels (any family):
 //   descent = s / 4, ascent = s - descent, line gap = s / 8 (so the normal
 //   line height of 16px text is 18, of 13px text 14);
-//   every UTF-16 unit advances (s + 1) / 2, one more when bold (weight >= 600).
+//   every UTF-16 unit advances (s + 1) / 2, one more when bold (weight >= 600);
+//   no x-height (ex is half the size), except for the family "TallX", whose
+//   x-height is 4/5 of the size.
 #pragma once
 
 #include <map>

@@ -602,6 +602,13 @@ TEST(Fonts, FirstInstalledFamilyOrTheSystemsDefault) {
   engine::FontMetrics metrics = win32host::MetricsFor(big);
   EXPECT_GT(metrics.ascent, metrics.descent);
   EXPECT_GE(metrics.ascent + metrics.descent, 30 - 2);
+  // The x-height (the ex unit) is the font's own figure and grows with it.
+  engine::FontDesc bigger = big;
+  bigger.size = 60;
+  float x30 = metrics.xHeight, x60 = win32host::MetricsFor(bigger).xHeight;
+  EXPECT_GT(x30, 30 * 0.4f);
+  EXPECT_LT(x30, 30 * 0.7f);
+  EXPECT_NEAR(x60, 2 * x30, 1.5f);
 }
 
 // A measure is GDI's own in the font asked for. The measuring DC keeps the

@@ -341,7 +341,19 @@ class HintCollector {
 
 // --- computing values
 
-float LengthInPixels(const CssValue& v, float fontSize) {
+// The font that em and ex lengths refer to. The ex (the font's x-height) is
+// asked of the host only when a length uses it; without a host, or for a font
+// without the figure, it is half the em.
+struct FontUnits {
+  const FontDesc* font;
+  Host* host;
+  float Ex() const {
+    float xHeight = host != nullptr ? host->GetFontMetrics(*font).xHeight : 0.f;
+    return xHeight > 0.f ? xHeight : float(font->size) / 2.f;
+  }
+};
+
+float LengthInPixels(const CssValue& v, const FontUnits& units) {
   switch (v.unit) {
     case Unit::kPx: return v.number;
     case Unit::kPt: return v.number * 96.f / 72.f;
@@ -349,15 +361,15 @@ float LengthInPixels(const CssValue& v, float fontSize) {
     case Unit::kIn: return v.number * 96.f;
     case Unit::kCm: return v.number * 96.f / 2.54f;
     case Unit::kMm: return v.number * 96.f / 25.4f;
-    case Unit::kEm: return v.number * fontSize;
-    case Unit::kEx: return v.number * fontSize / 2.f;
+    case Unit::kEm: return v.number * float(units.font->size);
+    case Unit::kEx: return v.number * units.Ex();
   }
   return v.number;
 }
 
-Length ToLength(const CssValue& v, float fontSize) {
+Length ToLength(const CssValue& v, const FontUnits& units) {
   switch (v.kind) {
-    case ValueKind::kLength: return Length::Px(LengthInPixels(v, fontSize));
+    case ValueKind::kLength: return Length::Px(LengthInPixels(v, units));
     case ValueKind::kPercent: return Length::Percent(v.number);
     case ValueKind::kKeyword: return v.keyword == Keyword::kNone ? Length::None() : Length::Auto();
     default: return Length::Auto();
@@ -425,11 +437,11 @@ Cursor ToCursor(Keyword k) {
 
 constexpr int kMediumBorderPixels = 3;
 
-int BorderWidthPixels(const CssValue& v, float fontSize) {
+int BorderWidthPixels(const CssValue& v, const FontUnits& units) {
   if (v.kind == ValueKind::kKeyword) {
     return v.keyword == Keyword::kThin ? 1 : v.keyword == Keyword::kThick ? 5 : kMediumBorderPixels;
   }
-  float px = LengthInPixels(v, fontSize);
+  float px = LengthInPixels(v, units);
   // A width between 0 and 1 still shows as one pixel.
   if (!(px > 0)) return 0;
   return px < 1 ? 1 : int(std::lround(std::min(px, 10000.f)));
@@ -443,7 +455,7 @@ int ClampFontSize(float px) {
 // A length in whole pixels no longer than layout copes with.
 float ClampedPixels(float px) { return std::max(-1000000.f, std::min(1000000.f, std::round(px))); }
 
-void ApplyFontSize(ComputedStyle& s, const ComputedStyle& parent, const Declaration* d) {
+void ApplyFontSize(ComputedStyle& s, const ComputedStyle& parent, const Declaration* d, Host* host) {
   if (d == nullptr) return;
   const CssValue& v = d->value;
   float parentSize = float(parent.font.size);
@@ -456,13 +468,13 @@ void ApplyFontSize(ComputedStyle& s, const ComputedStyle& parent, const Declarat
   } else if (v.kind == ValueKind::kPercent) {
     s.font.size = ClampFontSize(parentSize * v.number / 100.f);
   } else if (v.kind == ValueKind::kLength) {
-    s.font.size = ClampFontSize(LengthInPixels(v, parentSize));
+    s.font.size = ClampFontSize(LengthInPixels(v, FontUnits{&parent.font, host}));
   }
 }
 
-void ApplyDeclaration(ComputedStyle& s, const ComputedStyle& parent, const Declaration& d) {
+void ApplyDeclaration(ComputedStyle& s, const ComputedStyle& parent, const Declaration& d, Host* host) {
   const CssValue& v = d.value;
-  float em = float(s.font.size);
+  FontUnits em{&s.font, host};
   bool inherit = v.kind == ValueKind::kInherit;
   Keyword k = v.keyword;
   auto sideOf = [](PropertyId id, PropertyId first) { return int(id) - int(first); };
@@ -636,7 +648,7 @@ void ApplyDeclaration(ComputedStyle& s, const ComputedStyle& parent, const Decla
       } else if (v.kind == ValueKind::kLength) {
         s.lineHeight = LineHeight{LineHeight::kPx, ClampedPixels(LengthInPixels(v, em))};
       } else if (v.kind == ValueKind::kPercent) {
-        s.lineHeight = LineHeight{LineHeight::kPx, ClampedPixels(em * v.number / 100.f)};
+        s.lineHeight = LineHeight{LineHeight::kPx, ClampedPixels(float(s.font.size) * v.number / 100.f)};
       } else {
         s.lineHeight = LineHeight{};
       }
@@ -860,18 +872,27 @@ void ApplyMatchedRules(const std::vector<const RuleEntry*>& matched, PseudoEleme
 }
 
 // The computed style of the declarations that won, over the parent's.
-ComputedStyle ResolveWinners(const Declaration* const* winners, const ComputedStyle& parent, bool isRoot) {
+ComputedStyle ResolveWinners(const Declaration* const* winners, const ComputedStyle& parent, bool isRoot,
+                             Host* host) {
   ComputedStyle s = InheritFrom(parent);
-  ApplyFontSize(s, parent, winners[int(PropertyId::kFontSize)]);
-  // Colour before the border colours that default to it.
-  if (winners[int(PropertyId::kColor)]) ApplyDeclaration(s, parent, *winners[int(PropertyId::kColor)]);
+  ApplyFontSize(s, parent, winners[int(PropertyId::kFontSize)], host);
+  // The font before the lengths in ex that depend on it; the colour before
+  // the border colours that default to it.
+  static const PropertyId kFirst[] = {PropertyId::kFontFamily, PropertyId::kFontWeight, PropertyId::kFontStyle,
+                                      PropertyId::kColor};
+  for (PropertyId p : kFirst) {
+    if (winners[int(p)] != nullptr) ApplyDeclaration(s, parent, *winners[int(p)], host);
+  }
   for (int i = 0; i < 4; ++i) s.borderColor[i] = s.color;
   // The initial border width is medium; FixUp makes it 0 where the style is
   // none or hidden (the initial style), so only a border with a style and no
   // width of its own keeps it.
   for (int i = 0; i < 4; ++i) s.borderWidth[i] = kMediumBorderPixels;
   for (int p = 0; p < kPropertyCount; ++p) {
-    if (winners[p] != nullptr && p != int(PropertyId::kColor)) ApplyDeclaration(s, parent, *winners[p]);
+    if (winners[p] == nullptr || std::find(std::begin(kFirst), std::end(kFirst), PropertyId(p)) != std::end(kFirst)) {
+      continue;
+    }
+    ApplyDeclaration(s, parent, *winners[p], host);
   }
   FixUp(s, parent, isRoot);
   return s;
@@ -949,7 +970,7 @@ const ComputedStyle* StyleContext::ComputeElementStyle(const Node* element, cons
 
   ComputedStyle initialParent;
   const ComputedStyle& parent = parentStyle ? *parentStyle : initialParent;
-  ComputedStyle s = ResolveWinners(winners, parent, isRoot);
+  ComputedStyle s = ResolveWinners(winners, parent, isRoot, host_);
   const ComputedStyle* result = Intern(s);
   if (pseudoRules && s.display != Display::kNone) {
     // The generated boxes inherit from the element (the style without them:
@@ -978,7 +999,7 @@ const ComputedStyle* StyleContext::PseudoElementStyle(const Node* element, const
   const Declaration* content = winners[int(PropertyId::kContent)];
   if (content == nullptr || content->value.kind != ValueKind::kContent) return nullptr;
   winners[int(PropertyId::kContent)] = nullptr;
-  ComputedStyle s = ResolveWinners(winners, *elementStyle, false);
+  ComputedStyle s = ResolveWinners(winners, *elementStyle, false, host_);
   if (s.display == Display::kNone) return nullptr;
   // Generated tables and table parts are not supported: they act as blocks.
   if (s.display != Display::kInline && s.display != Display::kInlineBlock && s.display != Display::kListItem) {

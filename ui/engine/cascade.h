@@ -18,6 +18,7 @@
 #include "ui/engine/computed_style.h"
 #include "ui/engine/css_types.h"
 #include "ui/engine/dom.h"
+#include "ui/engine/host.h"
 #include "ui/engine/selectors.h"
 
 namespace engine {
@@ -37,6 +38,9 @@ class StyleContext {
   // The document whose elements get their styles here (its address, its
   // run-time styles).
   void SetDocument(const Document* document) { document_ = document; }
+  // The host that knows the fonts' x-heights (lengths in ex); without one an
+  // ex is half an em.
+  void SetHost(Host* host) { host_ = host; }
   const RuleSet& rules() const { return rules_; }
 
   // The style of an element whose parent has `parentStyle` (null for the root).
@@ -58,6 +62,7 @@ class StyleContext {
 
   RuleSet rules_;
   const Document* document_ = nullptr;
+  Host* host_ = nullptr;
   // Every style record handed out; alive as long as the context.
   std::vector<std::unique_ptr<ComputedStyle>> pool_;
   std::unordered_multimap<size_t, const ComputedStyle*> byHash_;

@@ -31,6 +31,7 @@ struct FontMetrics {
   int ascent = 0;   // pixels above the baseline
   int descent = 0;  // pixels below the baseline
   int lineGap = 0;  // extra leading the font recommends; normal line height = sum of the three
+  float xHeight = 0;  // height of lower-case letters (the ex unit); 0: unknown, half the size
 };
 
 enum class ResourceKind : unsigned char { kStyleSheet, kImage };

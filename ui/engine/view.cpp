@@ -82,6 +82,7 @@ View::View(Host* host, ViewOptions options) : host_(host), options_(options) {
   layout_.scrollBarWidth = options.scrollBarWidth;
   layout_.noteImage = [this](const std::u16string& address, const Node* element) { NoteImage(address, element); };
   style_ = std::make_unique<StyleContext>();
+  style_->SetHost(host_);
 }
 
 View::~View() {
@@ -109,6 +110,7 @@ void View::ResetDocumentState() {
   handlers_.erase(std::remove_if(handlers_.begin(), handlers_.end(), [](const HandlerEntry& h) { return h.element != 0; }),
                   handlers_.end());
   style_ = std::make_unique<StyleContext>();
+  style_->SetHost(host_);
   style_->SetDocument(document_.get());
   layoutDirty_ = true;
   paintDirty_ = true;

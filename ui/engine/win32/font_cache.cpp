@@ -114,6 +114,31 @@ std::wstring ResolveFace(const std::string& familyList) {
   return DefaultFace();
 }
 
+// The x-height of the font selected into `dc` whose em is `size` pixels: the
+// font's own figure (OS/2 table, version 2 and later), else the top of its
+// 'x'; 0 when it has neither (a bitmap font).
+float XHeight(HDC dc, int size) {
+  constexpr DWORD kOs2Tag = 0x322F534F;  // "OS/2" as GetFontData takes it
+  constexpr DWORD kXHeightOffset = 86;
+  unsigned char os2[kXHeightOffset + 2];
+  OUTLINETEXTMETRICW otm = {};
+  otm.otmSize = sizeof otm;
+  if (GetFontData(dc, kOs2Tag, 0, os2, sizeof os2) == sizeof os2 && ((os2[0] << 8) | os2[1]) >= 2 &&
+      GetOutlineTextMetricsW(dc, sizeof otm, &otm) != 0 && otm.otmEMSquare > 0) {
+    int units = static_cast<int16_t>((os2[kXHeightOffset] << 8) | os2[kXHeightOffset + 1]);
+    if (units > 0 && units <= static_cast<int>(otm.otmEMSquare)) {
+      return static_cast<float>(units) * static_cast<float>(size) / static_cast<float>(otm.otmEMSquare);
+    }
+  }
+  GLYPHMETRICS glyph = {};
+  const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+  if (GetGlyphOutlineW(dc, L'x', GGO_METRICS, &glyph, 0, nullptr, &identity) != GDI_ERROR &&
+      glyph.gmptGlyphOrigin.y > 0 && glyph.gmptGlyphOrigin.y <= size) {
+    return static_cast<float>(glyph.gmptGlyphOrigin.y);
+  }
+  return 0;
+}
+
 CachedFont& Cached(const engine::FontDesc& desc) {
   FontKey key{desc.family, desc.size, desc.weight, desc.italic};
   CachedFont& cached = gFonts[key];
@@ -139,6 +164,7 @@ engine::FontMetrics MetricsFor(const engine::FontDesc& font) {
     cached.metrics.ascent = tm.tmAscent;
     cached.metrics.descent = tm.tmDescent;
     cached.metrics.lineGap = tm.tmExternalLeading;
+    cached.metrics.xHeight = XHeight(dc, font.size);
     cached.haveMetrics = true;
   }
   return cached.metrics;
