@@ -172,8 +172,8 @@ TEST(FloatLayout, PlacementAndClearance) {
 TEST(InlineLayout, LinesAndAlignment) {
   const LayoutCase cases[] = {
       {"lines break at spaces", "<div style='width:100px'><span id=x>aaa bbb ccc ddd</span></div>", "0,1 88x34"},
-      {"a word longer than the line breaks at characters", "<div id=x style='width:30px'>abcdefghij</div>",
-       "0,0 30x72"},
+      {"a word longer than the line stays whole and sticks out",
+       "<div style='width:30px'><span id=x>abcdefghij</span> k</div>", "0,1 80x16"},
       {"a text-indent wider than the line: the first word goes on it all the same",
        "<div style='width:50px;text-indent:80px'><span id=x>abc def</span></div>", "0,1 104x34"},
       {"letter-spacing after each character", "<span id=x style='letter-spacing:2px'>abc</span>", "0,1 30x16"},
@@ -230,6 +230,12 @@ TEST(PositionedLayout, OffsetsAndContainingBlocks) {
        "0,30 5x5"},
       {"static position inside a line",
        "<div>ab<span id=x style='position:absolute;width:5px;height:5px'></span></div>", "16,0 5x5"},
+      {"a block-level one in a line: below that line, at its start",
+       "<div style='padding-left:3px'>ab<div id=x style='position:absolute;width:5px;height:5px'></div>cd</div>",
+       "3,18 5x5"},
+      {"... at the line's top while the line is empty",
+       "<div style='padding-left:3px'><div id=x style='position:absolute;width:5px;height:5px'></div>cd</div>",
+       "3,0 5x5"},
       {"absolute shrinks to fit its content", "<div id=x style='position:absolute;top:0'>ab cd</div>",
        "0,0 40x18"},
       {"relative offsets move the box only", "<div id=x style='position:relative;left:7px;top:-3px;height:10px'></div>",

@@ -766,7 +766,11 @@ void FixUp(ComputedStyle& s, const ComputedStyle& parent, bool isRoot) {
       s.floatSide = FloatSide::kNone;
       if (s.position == Position::kRelative) s.position = Position::kStatic;
     }
-    if (s.IsOutOfFlowPositioned()) s.floatSide = FloatSide::kNone;
+    if (s.IsOutOfFlowPositioned()) {
+      s.floatSide = FloatSide::kNone;
+      s.inlineOrigin = s.display == Display::kInline || s.display == Display::kInlineBlock ||
+                       s.display == Display::kInlineTable;
+    }
     if (s.IsOutOfFlowPositioned() || s.IsFloating()) s.display = Blockified(s.display);
   }
   for (int side = 0; side < 4; ++side) {

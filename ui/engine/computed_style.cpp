@@ -57,7 +57,7 @@ bool LayoutDiffers(const ComputedStyle& a, const ComputedStyle& b) {
       a.verticalAlignLength != b.verticalAlignLength || a.left != b.left || a.top != b.top || a.right != b.right ||
       a.bottom != b.bottom || a.width != b.width || a.height != b.height || a.minWidth != b.minWidth ||
       a.minHeight != b.minHeight || a.maxWidth != b.maxWidth || a.maxHeight != b.maxHeight ||
-      a.tableLayout != b.tableLayout || a.borderCollapse != b.borderCollapse) {
+      a.tableLayout != b.tableLayout || a.borderCollapse != b.borderCollapse || a.inlineOrigin != b.inlineOrigin) {
     return true;
   }
   for (int i = 0; i < 4; ++i) {

@@ -95,6 +95,9 @@ struct ComputedStyle {
   // Not inherited.
   Display display = Display::kInline;
   Position position = Position::kStatic;
+  // An absolutely positioned box that was inline-level before it was made a
+  // block: its static position is where it stands in its line.
+  bool inlineOrigin = false;
   FloatSide floatSide = FloatSide::kNone;
   Clear clear = Clear::kNone;
   Overflow overflowX = Overflow::kVisible;

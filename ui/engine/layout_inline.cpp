@@ -268,81 +268,11 @@ class LineBuilder {
       lineTop_ = next - bfcY_ - contentTop_;
       ComputeBand();
     }
-    // A word wider than a whole line is broken between letters; one that
-    // only meets a text-indent wider than the line goes on it and sticks out.
-    if (!hasContent_ && x_ + width > Available() && width > lineRight_ - lineLeft_ && IsSingleWrappableWord()) {
-      BreakLongWord();
-    } else {
-      for (const Op& op : run_) Apply(op);
-      run_.clear();
-      runWidth_ = 0;
-    }
-    runBreakable_ = opportunityAfter;
-  }
-
-  bool IsSingleWrappableWord() const {
-    int texts = 0;
-    for (const Op& op : run_) {
-      if (op.kind == Op::kAtomic) return false;
-      if (op.kind == Op::kText && !op.space) {
-        if (op.box->style->whiteSpace != WhiteSpace::kNormal) return false;
-        ++texts;
-      }
-    }
-    return texts == 1;
-  }
-
-  // A word wider than the line: as many characters per line as fit (at least one).
-  void BreakLongWord() {
-    std::vector<Op> ops;
-    ops.swap(run_);
+    // A word wider than the line stays whole and sticks out, as in browsers.
+    for (const Op& op : run_) Apply(op);
+    run_.clear();
     runWidth_ = 0;
-    for (const Op& op : ops) {
-      if (op.kind != Op::kText || op.space) {
-        Apply(op);
-        continue;
-      }
-      std::u16string_view text = TextOf(op.box);
-      const ComputedStyle& style = *op.box->style;
-      uint32_t start = op.start, end = op.start + op.length;
-      while (start < end) {
-        int room = Available() - x_;
-        uint32_t fit = 0;
-        int fitWidth = 0;
-        // The longest prefix that fits: binary search on measured prefixes.
-        uint32_t lo = 1, hi = end - start;
-        while (lo <= hi) {
-          uint32_t mid = lo + (hi - lo) / 2;
-          int w = StyledTextWidth(ctx_, style, text.data() + start, mid);
-          if (w <= room) {
-            fit = mid;
-            fitWidth = w;
-            lo = mid + 1;
-          } else {
-            hi = mid - 1;
-          }
-        }
-        if (fit == 0) {
-          if (hasContent_) {
-            EndLine(true);
-            continue;
-          }
-          fit = 1;
-        }
-        // Never between the two halves of a surrogate pair.
-        uint32_t cut = start + fit;
-        if (cut < end && text[cut] >= 0xDC00 && text[cut] <= 0xDFFF && text[cut - 1] >= 0xD800 &&
-            text[cut - 1] <= 0xDBFF) {
-          fit += fit > 1 ? uint32_t(-1) : 1;
-          fitWidth = StyledTextWidth(ctx_, style, text.data() + start, fit);
-        } else if (fitWidth == 0 && fit == 1) {
-          fitWidth = StyledTextWidth(ctx_, style, text.data() + start, 1);
-        }
-        Apply(Op{Op::kText, op.box, start, fit, fitWidth, false});
-        start += fit;
-        if (start < end) EndLine(true);
-      }
-    }
+    runBreakable_ = opportunityAfter;
   }
 
   void Push(const Op& op) {
@@ -423,7 +353,15 @@ class LineBuilder {
   void AddPositioned(Box* box) {
     CommitRun(false);
     ResolvePaddingAndMargins(box, width_);
-    NotePositioned(state_, box, container_, Point{contentLeft_ + lineLeft_ + x_, contentTop_ + lineTop_});
+    if (box->style->inlineOrigin) {
+      NotePositioned(state_, box, container_, Point{contentLeft_ + lineLeft_ + x_, contentTop_ + lineTop_});
+    } else if (hasContent_ || x_ > 0) {
+      // A block-level box starts where a block in its place would: below a
+      // line that has content, at the start of the container's content.
+      deferredPositioned_.push_back(box);
+    } else {
+      NotePositioned(state_, box, container_, Point{contentLeft_, contentTop_ + lineTop_});
+    }
   }
 
   // --- the current line
@@ -613,6 +551,8 @@ class LineBuilder {
       PlaceFloat(f, container_, floats_, bfcX_, bfcY_, contentTop_ + lineTop_, containingHeight_);
     }
     deferredFloats_.clear();
+    for (Box* p : deferredPositioned_) NotePositioned(state_, p, container_, Point{contentLeft_, contentTop_ + lineTop_});
+    deferredPositioned_.clear();
     StartLine();
   }
 
@@ -906,6 +846,7 @@ class LineBuilder {
   bool runBreakable_ = false;  // a line may break before the pending run
   std::vector<OpenBox> open_;
   std::vector<Box*> deferredFloats_;
+  std::vector<Box*> deferredPositioned_;  // block-level, placed below the current line
 
   int lineTop_ = 0;  // content coordinates
   int lineLeft_ = 0, lineRight_ = 0;
