@@ -49,8 +49,14 @@ TEST(BlockLayout, WidthsAndMargins) {
        "<div style='position:relative;direction:rtl;width:200px;height:10px'>"
        "<div id=x style='position:absolute;left:10px;right:20px;width:50px;height:5px'></div></div>",
        "130,0 50x5"},
+      {"rtl: an absolute block with auto offsets keeps its static right edge",
+       "<div style='position:relative;width:300px;height:10px'><div style='direction:rtl;padding-right:7px;width:200px'>"
+       "<div id=x style='position:absolute;width:50px;height:5px;margin-right:3px'></div></div></div>",
+       "147,0 50x5"},
       {"rtl: lines start at the right", "<div style='direction:rtl;width:100px'><span id=x>abc</span></div>",
        "76,1 24x16"},
+      {"rtl: a line too long sticks out at the left",
+       "<div style='direction:rtl;width:20px'><span id=x>abcde</span></div>", "-20,1 40x16"},
       {"... also the last line of a justified block",
        "<div style='direction:rtl;width:100px;text-align:justify'><span id=x>abc</span></div>", "76,1 24x16"},
       {"border adds outside the width", "<div id=x style='width:10px;height:10px;border:3px solid'></div>",

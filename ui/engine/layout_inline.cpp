@@ -750,6 +750,9 @@ class LineBuilder {
       offset = std::max(0, lineWidth - x_);
     }
     if (align == TextAlign::kCenter) offset = std::max(0, (lineWidth - x_) / 2);
+    // A line too long for its box starts at its start edge and sticks out at
+    // the end: to the left in rtl.
+    if (x_ > lineWidth) offset = root.rtl ? lineWidth - x_ : 0;
     int left = contentLeft_ + lineLeft_ + (firstLine_ ? indent_ : 0) + offset;
 
     // Text inherits the shift of the inline box it sits in, which may have

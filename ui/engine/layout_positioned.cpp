@@ -121,8 +121,17 @@ void LayoutPending(LayoutState& state, Box* cbBox, const Rect& area, const std::
     int top = topAuto ? 0 : ResolveLength(s.top, cbH);
     int bottom = bottomAuto ? 0 : ResolveLength(s.bottom, cbH);
     if (leftAuto && rightAuto) {
-      left = staticAt.x - area.x - box->margin[kLeft];
-      leftAuto = false;
+      const Box* flow = p.layoutParent;
+      if (flow != nullptr && flow->style->rtl && !s.inlineOrigin) {
+        // In right-to-left flow a block keeps its right edge where it stood:
+        // at the right of the content it was met in.
+        int staticRight = staticAt.x - p.staticPosition.x + flow->ContentLeft() + flow->width;
+        right = area.x + area.width - staticRight;
+        rightAuto = false;
+      } else {
+        left = staticAt.x - area.x - box->margin[kLeft];
+        leftAuto = false;
+      }
     }
     if (topAuto && bottomAuto) {
       top = staticAt.y - area.y - box->margin[kTop];
