@@ -396,6 +396,7 @@ int LayoutBlockChildren(LayoutState& state, Box* parent, FloatContext* floats, i
     if (child->IsFloating()) {
       int at = (atTop && collapseTop) ? y : y + strut.Sum();
       LayoutFloat(state, child, parent, floats, bfcX, bfcY, contentY + at, containingHeight);
+      MoveWithSplitInlines(child, cw, containingHeight);
       continue;
     }
     ResolvePaddingAndMargins(child, cw);

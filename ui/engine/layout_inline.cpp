@@ -344,9 +344,19 @@ class LineBuilder {
     int w = box->BorderBoxWidth() + box->margin[kLeft] + box->margin[kRight];
     if (!hasContent_ || x_ + w <= Available()) {
       PlaceFloat(box, container_, floats_, bfcX_, bfcY_, contentTop_ + lineTop_, containingHeight_);
+      MoveWithInlineAncestors(box);
       ComputeBand();
     } else {
       deferredFloats_.push_back(box);
+    }
+  }
+
+  // A float inside relatively positioned inline boxes moves with them, as
+  // their text does; where it takes room stays.
+  void MoveWithInlineAncestors(Box* box) {
+    for (const Box* b = box->parent; b != nullptr && b != container_; b = b->parent) {
+      box->relX = int16_t(std::max(-30000, std::min(30000, box->relX + b->relX)));
+      box->relY = int16_t(std::max(-30000, std::min(30000, box->relY + b->relY)));
     }
   }
 
@@ -549,6 +559,7 @@ class LineBuilder {
     firstLine_ = firstLine_ && !hasContent_;
     for (Box* f : deferredFloats_) {
       PlaceFloat(f, container_, floats_, bfcX_, bfcY_, contentTop_ + lineTop_, containingHeight_);
+      MoveWithInlineAncestors(f);
     }
     deferredFloats_.clear();
     for (Box* p : deferredPositioned_) NotePositioned(state_, p, container_, Point{contentLeft_, contentTop_ + lineTop_});
