@@ -368,9 +368,7 @@ void MoveWithSplitInlines(Box* child, int containingWidth, int containingHeight)
   for (const Node* a = child->node->parent; a != nullptr; a = a->parent) {
     Box* part = a->box;
     if (part == nullptr || part->type != BoxType::kInline || !part->Is(kBoxContinued)) break;
-    Point offset = RelativeOffset(*part->style, containingWidth, containingHeight);
-    child->relX = int16_t(std::max(-30000, std::min(30000, child->relX + offset.x)));
-    child->relY = int16_t(std::max(-30000, std::min(30000, child->relY + offset.y)));
+    AddRelativeOffset(child, RelativeOffset(*part->style, containingWidth, containingHeight));
   }
 }
 

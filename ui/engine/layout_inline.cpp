@@ -355,8 +355,7 @@ class LineBuilder {
   // their text does; where it takes room stays.
   void MoveWithInlineAncestors(Box* box) {
     for (const Box* b = box->parent; b != nullptr && b != container_; b = b->parent) {
-      box->relX = int16_t(std::max(-30000, std::min(30000, box->relX + b->relX)));
-      box->relY = int16_t(std::max(-30000, std::min(30000, box->relY + b->relY)));
+      AddRelativeOffset(box, Point{b->relX, b->relY});
     }
   }
 

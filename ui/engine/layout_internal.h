@@ -175,9 +175,11 @@ int StyledTextWidth(LayoutContext& ctx, const ComputedStyle& style, const char16
 int StyledSpaceWidth(LayoutContext& ctx, const ComputedStyle& style);
 
 // position: relative (CSS 2.1 section 9.4.3): the offset a style asks for,
-// and setting it on a box (relX, relY).
+// and setting it on a box (relX, relY); adding the offset of an ancestor
+// the box moves with.
 Point RelativeOffset(const ComputedStyle& style, int containingWidth, int containingHeight);
 void ApplyRelativeOffset(Box* box, int containingWidth, int containingHeight);
+void AddRelativeOffset(Box* box, Point offset);
 // Lays out the absolutely positioned boxes waiting for `cb` (null: the
 // initial containing block) once its size is known.
 // `index` into state.containingBlocks (0: the initial one).

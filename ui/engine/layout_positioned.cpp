@@ -30,6 +30,11 @@ void ApplyRelativeOffset(Box* box, int containingWidth, int containingHeight) {
   box->relY = int16_t(offset.y);
 }
 
+void AddRelativeOffset(Box* box, Point offset) {
+  box->relX = int16_t(std::max(-30000, std::min(30000, box->relX + offset.x)));
+  box->relY = int16_t(std::max(-30000, std::min(30000, box->relY + offset.y)));
+}
+
 void SizeReplaced(LayoutState& state, Box* box, int containingWidth, int containingHeight) {
   ++state.context.stats.boxesLaidOut;
   const ComputedStyle& s = *box->style;
